@@ -1,0 +1,35 @@
+// Cerrojo: types, status codes and the wipe shared by every module of the library.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace cerrojo {
+
+// Status values. 0 is success everywhere; DER encoders instead return a byte
+// count with 0 meaning failure, and the two file builders have codes of their own.
+inline constexpr int StatusOk = 0;
+inline constexpr int StatusBadData = 0x401;          // value out of range / search exhausted
+inline constexpr int StatusUnknownDigest = 0x402;    // DigestId outside 2..6
+inline constexpr int StatusBadLength = 0x406;        // 1030: bad length (RSA input, DES-CBC)
+inline constexpr int StatusBadModulusSize = 0x407;   // key size outside 508..2048 bits
+inline constexpr int StatusPoolNotSeeded = 0x408;    // random pool still needs seeding bytes
+
+// A byte string without terminating zero. The pointer is not owned.
+struct ByteSpan {
+    std::uint8_t* data;
+    std::uint32_t length;
+};
+
+// Overwrites len bytes at p with zeros through a volatile pointer, so the
+// compiler cannot drop the stores even when the storage dies right after.
+// p may be null only when len is 0.
+void SecureWipe(void* p, std::size_t len);
+
+// Wipes a whole object (array or plain record) in place.
+template <typename T>
+inline void SecureWipeObject(T& object) {
+    SecureWipe(&object, sizeof(object));
+}
+
+}  // namespace cerrojo
