@@ -21,6 +21,12 @@ struct ByteSpan {
     std::uint32_t length;
 };
 
+// Integer naming an algorithm whose object identifier the library knows
+// (2, 4, 5, 6 digests; 100 rsaEncryption; 101..103, 111 signatures; 104, 105
+// password-based encryption; 106..110, 112 further identifiers). The full
+// table lives with the DER writer.
+using AlgorithmId = std::uint32_t;
+
 // Overwrites len bytes at p with zeros through a volatile pointer, so the
 // compiler cannot drop the stores even when the storage dies right after.
 // p may be null only when len is 0.

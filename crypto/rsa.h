@@ -1,0 +1,66 @@
+// Cerrojo RSA: key-pair generation from the random pool and the CRT
+// private-key operation with the PKCS#1 v1.5 type-1 block.
+//
+// Key records are fixed-size plain values: every number big-endian and
+// right-aligned in its field, after a 16-bit bit count. No heap is used.
+#pragma once
+
+#include <cstdint>
+
+#include "crypto/common.h"
+#include "crypto/random.h"
+
+namespace cerrojo {
+
+inline constexpr std::uint32_t kMinRsaBits = 508;
+inline constexpr std::uint32_t kMaxRsaBits = 2048;
+inline constexpr std::uint32_t kMaxRsaModulusLen = 256;  // bytes
+inline constexpr std::uint32_t kMaxRsaPrimeLen = 128;    // bytes
+
+struct KeyGenParams {
+    std::uint32_t bits;              // modulus length, 508..2048
+    std::uint32_t useExponent65537;  // nonzero: e = 65537; zero: e = 3
+};
+
+#pragma pack(push, 1)
+struct RsaPublicKey {
+    std::uint16_t bits;
+    std::uint8_t modulus[256];
+    std::uint8_t publicExponent[256];
+};
+
+struct RsaPrivateKey {
+    std::uint16_t bits;
+    std::uint8_t modulus[256];
+    std::uint8_t publicExponent[256];
+    std::uint8_t privateExponent[256];
+    std::uint8_t prime1[128];       // p, the larger prime
+    std::uint8_t prime2[128];       // q
+    std::uint8_t exponent1[128];    // d mod (p-1)
+    std::uint8_t exponent2[128];    // d mod (q-1)
+    std::uint8_t coefficient[128];  // q^-1 mod p
+};
+#pragma pack(pop)
+static_assert(sizeof(RsaPrivateKey) == 1410);
+
+// Generates a key pair from the pool.
+// Returns 0 (both records filled), StatusBadModulusSize (bits outside
+// 508..2048; pool untouched), StatusPoolNotSeeded, or StatusBadData (a prime
+// search ran off the top of its range). On a nonzero status neither record is
+// written. Secret working numbers are wiped before returning 0.
+int RsaGenerateKeyPair(RsaPublicKey* publicKey, RsaPrivateKey* privateKey,
+                       const KeyGenParams* params, RandomPool* pool);
+
+// PKCS#1 v1.5 type-1 block around in[0..inLen), raised to the private key with
+// the CRT components. k = (bits + 7) / 8 bytes go to out, k to *outLen.
+// Returns 0, StatusBadLength (inLen + 11 > k, or a key record with bits above
+// 2048), or StatusBadData (block not below the modulus). On failure out and
+// *outLen are untouched. Never reads privateExponent. All temporaries wiped.
+int RsaPrivateEncrypt(std::uint8_t* out, std::uint32_t* outLen, const std::uint8_t* in,
+                      std::uint32_t inLen, const RsaPrivateKey* privateKey);
+
+// The raw CRT operation on an already formatted block; 0 or StatusBadData.
+int RsaPrivateBlock(std::uint8_t* out, std::uint32_t* outLen, const std::uint8_t* in,
+                    std::uint32_t inLen, const RsaPrivateKey* privateKey);
+
+}  // namespace cerrojo
