@@ -22,7 +22,6 @@ struct KeyGenParams {
     std::uint32_t useExponent65537;  // nonzero: e = 65537; zero: e = 3
 };
 
-#pragma pack(push, 1)
 struct RsaPublicKey {
     std::uint16_t bits;
     std::uint8_t modulus[256];
@@ -40,8 +39,7 @@ struct RsaPrivateKey {
     std::uint8_t exponent2[128];    // d mod (q-1)
     std::uint8_t coefficient[128];  // q^-1 mod p
 };
-#pragma pack(pop)
-static_assert(sizeof(RsaPrivateKey) == 1410);
+static_assert(sizeof(RsaPublicKey) == 514 && sizeof(RsaPrivateKey) == 1410);
 
 // Generates a key pair from the pool.
 // Returns 0 (both records filled), StatusBadModulusSize (bits outside
