@@ -136,21 +136,20 @@ inline std::uint32_t RoundFunction(std::uint32_t half, const std::uint32_t* key)
 }
 
 // Swaps the bits of a selected by mask << shift with the bits of b selected by mask.
-#define DES_SWAP_MOVE(a, b, shift, mask)            \
-    do {                                            \
-        std::uint32_t t_ = (((a) >> (shift)) ^ (b)) & (mask); \
-        (b) ^= t_;                                  \
-        (a) ^= t_ << (shift);                       \
-    } while (0)
+inline void SwapMove(std::uint32_t& a, std::uint32_t& b, unsigned shift, std::uint32_t mask) {
+    const std::uint32_t t = ((a >> shift) ^ b) & mask;
+    b ^= t;
+    a ^= t << shift;
+}
 
 inline void Encipher(std::uint32_t& left, std::uint32_t& right, const std::uint32_t* subkeys) {
     // Initial permutation; both halves leave it rotated left by one bit.
-    DES_SWAP_MOVE(left, right, 4, 0x0f0f0f0fu);
-    DES_SWAP_MOVE(left, right, 16, 0x0000ffffu);
-    DES_SWAP_MOVE(right, left, 2, 0x33333333u);
-    DES_SWAP_MOVE(right, left, 8, 0x00ff00ffu);
+    SwapMove(left, right, 4, 0x0f0f0f0fu);
+    SwapMove(left, right, 16, 0x0000ffffu);
+    SwapMove(right, left, 2, 0x33333333u);
+    SwapMove(right, left, 8, 0x00ff00ffu);
     right = Rotl(right, 1);
-    DES_SWAP_MOVE(left, right, 0, 0xaaaaaaaau);
+    SwapMove(left, right, 0, 0xaaaaaaaau);
     left = Rotl(left, 1);
 
     // Sixteen rounds in pairs, so the halves never need swapping.
@@ -164,17 +163,15 @@ inline void Encipher(std::uint32_t& left, std::uint32_t& right, const std::uint3
     std::uint32_t l = right;
     std::uint32_t r = left;
     l = Rotr(l, 1);
-    DES_SWAP_MOVE(l, r, 0, 0xaaaaaaaau);
+    SwapMove(l, r, 0, 0xaaaaaaaau);
     r = Rotr(r, 1);
-    DES_SWAP_MOVE(r, l, 8, 0x00ff00ffu);
-    DES_SWAP_MOVE(r, l, 2, 0x33333333u);
-    DES_SWAP_MOVE(l, r, 16, 0x0000ffffu);
-    DES_SWAP_MOVE(l, r, 4, 0x0f0f0f0fu);
+    SwapMove(r, l, 8, 0x00ff00ffu);
+    SwapMove(r, l, 2, 0x33333333u);
+    SwapMove(l, r, 16, 0x0000ffffu);
+    SwapMove(l, r, 4, 0x0f0f0f0fu);
     left = l;
     right = r;
 }
-
-#undef DES_SWAP_MOVE
 
 }  // namespace
 
