@@ -295,7 +295,8 @@ void Md4Update(Md5Context* context, const std::uint8_t* data, std::uint32_t len)
 
 inline std::uint32_t ShaCh(std::uint32_t x, std::uint32_t y, std::uint32_t z) { return z ^ (x & (y ^ z)); }
 inline std::uint32_t ShaParity(std::uint32_t x, std::uint32_t y, std::uint32_t z) { return x ^ y ^ z; }
-inline std::uint32_t ShaMaj(std::uint32_t x, std::uint32_t y, std::uint32_t z) { return (x & y) | (z & (x | y)); }
+// Majority; (x & y) and (z & (x ^ y)) have no bit in common, so | may be +.
+inline std::uint32_t ShaMaj(std::uint32_t x, std::uint32_t y, std::uint32_t z) { return (x & y) + (z & (x ^ y)); }
 
 template <bool kRotate>
 inline std::uint32_t ShaSchedule(std::uint32_t x) {
