@@ -88,7 +88,9 @@ inline void Update64(std::uint32_t* state, std::uint32_t count[2], std::uint8_t 
 // MD5 (RFC 1321)
 
 inline std::uint32_t Md5F(std::uint32_t x, std::uint32_t y, std::uint32_t z) { return z ^ (x & (y ^ z)); }
-inline std::uint32_t Md5G(std::uint32_t x, std::uint32_t y, std::uint32_t z) { return y ^ (z & (x ^ y)); }
+// (x & z) and (y & ~z) have no bit in common, so their sum is the selection;
+// the two halves do not wait for each other.
+inline std::uint32_t Md5G(std::uint32_t x, std::uint32_t y, std::uint32_t z) { return (x & z) + (y & ~z); }
 inline std::uint32_t Md5H(std::uint32_t x, std::uint32_t y, std::uint32_t z) { return x ^ y ^ z; }
 inline std::uint32_t Md5I(std::uint32_t x, std::uint32_t y, std::uint32_t z) { return y ^ (x | ~z); }
 
@@ -187,7 +189,8 @@ void Md5Blocks(std::uint32_t* state, const std::uint8_t* block, std::size_t bloc
 // MD4 (RFC 1320); shares the MD5 context, initialisation and finish.
 
 inline std::uint32_t Md4F(std::uint32_t x, std::uint32_t y, std::uint32_t z) { return z ^ (x & (y ^ z)); }
-inline std::uint32_t Md4G(std::uint32_t x, std::uint32_t y, std::uint32_t z) { return (x & y) | (z & (x | y)); }
+// Majority; (x & y) and (z & (x ^ y)) have no bit in common, so | may be +.
+inline std::uint32_t Md4G(std::uint32_t x, std::uint32_t y, std::uint32_t z) { return (x & y) + (z & (x ^ y)); }
 inline std::uint32_t Md4H(std::uint32_t x, std::uint32_t y, std::uint32_t z) { return x ^ y ^ z; }
 
 #define MD4_STEP(f, a, b, c, d, k, t, s)                  \
@@ -292,7 +295,8 @@ void Md4Update(Md5Context* context, const std::uint8_t* data, std::uint32_t len)
 
 inline std::uint32_t ShaCh(std::uint32_t x, std::uint32_t y, std::uint32_t z) { return z ^ (x & (y ^ z)); }
 inline std::uint32_t ShaParity(std::uint32_t x, std::uint32_t y, std::uint32_t z) { return x ^ y ^ z; }
-inline std::uint32_t ShaMaj(std::uint32_t x, std::uint32_t y, std::uint32_t z) { return (x & y) | (z & (x | y)); }
+// Majority; (x & y) and (z & (x ^ y)) have no bit in common, so | may be +.
+inline std::uint32_t ShaMaj(std::uint32_t x, std::uint32_t y, std::uint32_t z) { return (x & y) + (z & (x ^ y)); }
 
 template <bool kRotate>
 inline std::uint32_t ShaSchedule(std::uint32_t x) {

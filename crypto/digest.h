@@ -3,6 +3,8 @@
 // Contexts are caller-owned plain records without pointers. No function
 // allocates; whole blocks are compressed straight from the caller's data,
 // which is never modified. Every finish wipes the per-algorithm state.
+// All working storage is in the context and in locals, so separate contexts
+// (SHA-0 included) may be used from separate threads.
 #pragma once
 
 #include <cstdint>
