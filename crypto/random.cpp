@@ -60,8 +60,10 @@ int RandomBytesNeeded(const RandomPool* pool, std::uint32_t* count) {
 int RandomGenerate(std::uint8_t* out, std::uint32_t len, RandomPool* pool) {
     if (pool->needed != 0) return StatusPoolNotSeeded;
 
-    // The unread bytes are the last `available` bytes of the block.
-    std::uint32_t available = pool->available;
+    // The unread bytes are the last `available` bytes of the block. A record
+    // whose owner left a count above 16 has no trustworthy unread bytes: treat
+    // it as empty rather than read outside the block.
+    std::uint32_t available = pool->available <= 16 ? pool->available : 0;
     while (len > available) {
         if (available != 0) std::memcpy(out, pool->block + 16 - available, available);
         out += available;

@@ -228,3 +228,20 @@ TEST(RandomPool, UnreadBytesSurviveLaterSeedingAndEmptyDrawsChangeNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(RandomPool, CorruptUnreadCountNeverReadsOutsideTheBlock) {
+    RandomPool pool = FreshPool();
+    pool.needed = 0;
+    RandomPool reference = pool;
+    pool.available = 1000;  // the owner scribbled over the record
+    std::uint8_t out[20];
+    std::uint8_t expected[20];
+    ASSERT_EQ(cerrojo::RandomGenerate(out, sizeof(out), &pool), 0);
+    ASSERT_EQ(cerrojo::RandomGenerate(expected, sizeof(expected), &reference), 0);
+    EXPECT_EQ(ToHex(out, 20), ToHex(expected, 20));  // behaves as an empty block
+    EXPECT_LE(pool.available, 16u);
+}
+
+}  // namespace
