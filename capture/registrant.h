@@ -159,7 +159,7 @@ char ToUpperCp1252(char c);
 struct Verdict {
     bool valid = true;
     std::string message;  // Windows-1252; empty when valid
-    std::string caption;  // "Error" when invalid
+    std::string caption;  // Text(TextId::CaptionError) when invalid
     Field focus = Field::None;
 
     static Verdict Valid() { return Verdict{}; }

@@ -35,7 +35,7 @@ bool IsCustomsKind(UserType type);
 // Title of the capture window, e.g. "... para un C.P.R.".
 const char* WindowTitle(UserType type);
 
-// Label of the name box: "Razo&n social" (accented) for entity kinds, else "&Nombre(s)".
+// Label of the name box: the business-name label for entity kinds, else "&Nombre(s)".
 const char* NameLabel(UserType type);
 
 // Label of the patente / C.P.R. box: "Registro C&PR" for ContadorPublico,
