@@ -45,37 +45,34 @@ const StateEntry StateList[kStateCount] = {
 };
 
 const OfficeState OfficeStateTable[kOfficeCount] = {
-    {1, 11},  {2, 11},  {3, 15},  {4, 21},  {5, 13},  {6, 23},  {7, 11},  {8, 15},
-    {11, 8},  {12, 8},  {13, 8},  {14, 8},  {15, 10}, {16, 10},
-    {21, 20}, {22, 28}, {23, 20}, {24, 29}, {25, 29}, {26, 29}, {27, 12}, {28, 16},
-    {29, 29}, {30, 12}, {31, 18}, {32, 27}, {33, 27}, {34, 29}, {35, 18}, {36, 18},
-    {37, 27}, {38, 27}, {39, 27},
-    {41, 1},  {42, 1},  {43, 2},  {44, 24}, {45, 25}, {46, 25}, {47, 1},  {48, 24},
-    {49, 24}, {50, 25}, {51, 6},  {52, 6},  {53, 5},  {54, 5},  {55, 9},  {56, 31},
-    {57, 6},
-    {61, 0},  {62, 7},  {63, 14}, {64, 17}, {65, 14}, {66, 14}, {67, 14}, {68, 14},
-    {71, 19}, {72, 3},  {73, 22}, {74, 26}, {75, 30}, {76, 4},  {77, 22}, {78, 4},
-    {94, 18}, {95, 14}, {96, 8},
+    {1, 11},  {2, 11},  {3, 15},  {4, 21},  {5, 13},  {6, 23},  {7, 11},  {8, 15},  {11, 8},
+    {12, 8},  {13, 8},  {14, 8},  {15, 10}, {16, 10}, {21, 20}, {22, 28}, {23, 20}, {24, 29},
+    {25, 29}, {26, 29}, {27, 12}, {28, 16}, {29, 29}, {30, 12}, {31, 18}, {32, 27}, {33, 27},
+    {34, 29}, {35, 18}, {36, 18}, {37, 27}, {38, 27}, {39, 27}, {41, 1},  {42, 1},  {43, 2},
+    {44, 24}, {45, 25}, {46, 25}, {47, 1},  {48, 24}, {49, 24}, {50, 25}, {51, 6},  {52, 6},
+    {53, 5},  {54, 5},  {55, 9},  {56, 31}, {57, 6},  {61, 0},  {62, 7},  {63, 14}, {64, 17},
+    {65, 14}, {66, 14}, {67, 14}, {68, 14}, {71, 19}, {72, 3},  {73, 22}, {74, 26}, {75, 30},
+    {76, 4},  {77, 22}, {78, 4},  {94, 18}, {95, 14}, {96, 8},
 };
 
 namespace {
 
 // One per row of OfficeStateTable, in the same order.
 constexpr const char* kBuiltInOffices[kOfficeCount] = {
-    "01 CELAYA", "02 LEON", "03 MORELIA", "04 QUERETARO", "05 PACHUCA", "06 S.L POTOSI",
-    "07 IRAPUATO", "08 URUAPAN", "11 NORTE D.F.", "12 CENTRO D.F.", "13 SUR D.F.",
-    "14 ORIENTE D.F.", "15 NAUCALPAN", "16 TOLUCA", "21 PUEBLA SUR", "22 TLAXCALA",
-    "23 PUEBLA NTE", "24 XALAPA", "25 VERACRUZ", "26 COATZACOALCOS", "27 ACAPULCO",
-    "28 CUERNAVACA", "29 CORDOBA", "30 IGUALA", "31 GUADALUPE", "32 REYNOSA", "33 TAMPICO",
-    "34 TUXPAN", "35 SAN PEDRO", "36 MONTERREY", "37 NVO LAREDO", "38 MATAMOROS",
-    "39 VICTORIA", "41 TIJUANA", "42 MEXICALI", "43 LA PAZ", "44 CULIACAN", "45 CD OBREGON",
-    "46 HERMOSILLO", "47 ENSENADA", "48 LOS MOCHIS", "49 MAZATLAN", "50 NOGALES",
-    "51 TORREON", "52 SALTILLO", "53 CD JUAREZ", "54 CHIHUAHUA", "55 DURANGO",
-    "56 ZACATECAS", "57 PIEDRAS N.", "61 AGUASCALIENTES", "62 COLIMA", "63 GUADALAJARA",
-    "64 TEPIC", "65 CD. GUZMAN", "66 TLAQUEPAQUE", "67 ZAPOPAN", "68 P VALLARTA",
-    "71 OAXACA", "72 CAMPECHE", "73 CANCUN", "74 VILLAHERMOSA", "75 MERIDA",
-    "76 TUXTLA GUT.", "77 CHETUMAL", "78 TAPACHULA", "94 MONTERREY", "95 GUADALAJARA",
-    "96 D. FEDERAL",
+    "01 CELAYA",         "02 LEON",         "03 MORELIA",     "04 QUERETARO",   "05 PACHUCA",
+    "06 S.L POTOSI",     "07 IRAPUATO",     "08 URUAPAN",     "11 NORTE D.F.",  "12 CENTRO D.F.",
+    "13 SUR D.F.",       "14 ORIENTE D.F.", "15 NAUCALPAN",   "16 TOLUCA",      "21 PUEBLA SUR",
+    "22 TLAXCALA",       "23 PUEBLA NTE",   "24 XALAPA",      "25 VERACRUZ",    "26 COATZACOALCOS",
+    "27 ACAPULCO",       "28 CUERNAVACA",   "29 CORDOBA",     "30 IGUALA",      "31 GUADALUPE",
+    "32 REYNOSA",        "33 TAMPICO",      "34 TUXPAN",      "35 SAN PEDRO",   "36 MONTERREY",
+    "37 NVO LAREDO",     "38 MATAMOROS",    "39 VICTORIA",    "41 TIJUANA",     "42 MEXICALI",
+    "43 LA PAZ",         "44 CULIACAN",     "45 CD OBREGON",  "46 HERMOSILLO",  "47 ENSENADA",
+    "48 LOS MOCHIS",     "49 MAZATLAN",     "50 NOGALES",     "51 TORREON",     "52 SALTILLO",
+    "53 CD JUAREZ",      "54 CHIHUAHUA",    "55 DURANGO",     "56 ZACATECAS",   "57 PIEDRAS N.",
+    "61 AGUASCALIENTES", "62 COLIMA",       "63 GUADALAJARA", "64 TEPIC",       "65 CD. GUZMAN",
+    "66 TLAQUEPAQUE",    "67 ZAPOPAN",      "68 P VALLARTA",  "71 OAXACA",      "72 CAMPECHE",
+    "73 CANCUN",         "74 VILLAHERMOSA", "75 MERIDA",      "76 TUXTLA GUT.", "77 CHETUMAL",
+    "78 TAPACHULA",      "94 MONTERREY",    "95 GUADALAJARA", "96 D. FEDERAL",
 };
 
 // Puts the failure text id, with "%s" replaced by path, into the work area

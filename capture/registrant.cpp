@@ -44,6 +44,7 @@ constexpr FieldInfo kFields[kFieldCount - 1] = {
 };
 // clang-format on
 
+// clang-format off
 template <typename Record, typename Text>
 Text* MemberOf(Record& r, Field field) {
     switch (field) {
@@ -75,10 +76,13 @@ Text* MemberOf(Record& r, Field field) {
         default: return nullptr;  // None, StateIndex, Count, anything else
     }
 }
+// clang-format on
 
 }  // namespace
 
-const FieldInfo* FieldTable() { return kFields; }
+const FieldInfo* FieldTable() {
+    return kFields;
+}
 
 const FieldInfo* FindField(Field field) {
     const int index = static_cast<int>(field) - 1;
@@ -124,11 +128,16 @@ char ToUpperCp1252(char c) {
     if (b >= 'a' && b <= 'z') return static_cast<char>(b - 0x20);
     if (b >= 0xE0 && b <= 0xFE && b != 0xF7) return static_cast<char>(b - 0x20);
     switch (b) {
-        case 0x9A: return static_cast<char>(0x8A);  // s caron
-        case 0x9C: return static_cast<char>(0x8C);  // oe
-        case 0x9E: return static_cast<char>(0x8E);  // z caron
-        case 0xFF: return static_cast<char>(0x9F);  // y diaeresis
-        default: return c;
+        case 0x9A:
+            return static_cast<char>(0x8A);  // s caron
+        case 0x9C:
+            return static_cast<char>(0x8C);  // oe
+        case 0x9E:
+            return static_cast<char>(0x8E);  // z caron
+        case 0xFF:
+            return static_cast<char>(0x9F);  // y diaeresis
+        default:
+            return c;
     }
 }
 
@@ -144,7 +153,9 @@ std::string FilterInput(Field field, std::string_view typed) {
     return kept;
 }
 
-Verdict Verdict::Invalid(TextId id, Field focus) { return Invalid(std::string(Text(id)), focus); }
+Verdict Verdict::Invalid(TextId id, Field focus) {
+    return Invalid(std::string(Text(id)), focus);
+}
 
 Verdict Verdict::Invalid(std::string message, Field focus) {
     Verdict v;

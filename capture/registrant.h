@@ -67,15 +67,15 @@ enum class InputRule {
 
 struct FieldInfo {
     Field field;
-    const char* name;        // the record member's name
-    int page;                // kPagePersonalData, kPageAddress or kPageLegalRepresentative
-    bool isText;             // false only for stateIndex (an integer)
-    std::size_t maxLength;   // bytes; 0 for stateIndex
+    const char* name;       // the record member's name
+    int page;               // kPagePersonalData, kPageAddress or kPageLegalRepresentative
+    bool isText;            // false only for stateIndex (an integer)
+    std::size_t maxLength;  // bytes; 0 for stateIndex
     InputRule rule;
-    bool trimmed;            // blanks cleaned when the box is left
-    bool requiredOnLeave;    // trimmed boxes only: an empty result is reported
-    const char* label;       // box label; nullptr = depends on the kind (see FieldLabel);
-                             // "" = no label of its own (second and third RFC boxes)
+    bool trimmed;          // blanks cleaned when the box is left
+    bool requiredOnLeave;  // trimmed boxes only: an empty result is reported
+    const char* label;     // box label; nullptr = depends on the kind (see FieldLabel);
+                           // "" = no label of its own (second and third RFC boxes)
 };
 
 // Every field in Field order (index = static_cast<int>(field) - 1).

@@ -6,7 +6,9 @@
 namespace petitora {
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Decimal value of up to two characters of text starting at the zero-based
 // position first; a non-digit or the end of text ends the number.
@@ -69,8 +71,8 @@ Verdict ValidatePersonalData(const RegistrantRecord& r) {
         if (r.email.find('@', at + 1) != std::string::npos) {
             return Verdict::Invalid(TextId::EmailSecondAt, Field::Email);
         }
-        if (r.email.find("E-mail") != std::string::npos ||
-            r.email.find('<') != std::string::npos || r.email.find('>') != std::string::npos) {
+        if (r.email.find("E-mail") != std::string::npos || r.email.find('<') != std::string::npos ||
+            r.email.find('>') != std::string::npos) {
             return Verdict::Invalid(TextId::EmailForbiddenText, Field::Email);
         }
     }
@@ -122,7 +124,7 @@ Verdict ValidateRepresentative(const RegistrantRecord& r) {
 
 Verdict CheckRfc(std::string_view letters, std::string_view date, std::string_view homoclave,
                  std::size_t expectedLength, bool forRepresentative, UserType userType) {
-    const Field lettersBox = forRepresentative    ? Field::RepRfcLetters
+    const Field lettersBox = forRepresentative        ? Field::RepRfcLetters
                              : IsEntityKind(userType) ? Field::RfcEntityLetters
                                                       : Field::RfcLetters;
     const Field dateBox = forRepresentative ? Field::RepRfcDate : Field::RfcDate;
@@ -146,9 +148,12 @@ Verdict ValidatePage(const RegistrantRecord& record, int page) {
     Verdict lengths = CheckLengths(record, page);
     if (!lengths.valid) return lengths;
     switch (page) {
-        case kPagePersonalData: return ValidatePersonalData(record);
-        case kPageAddress: return ValidateAddress(record);
-        default: return ValidateRepresentative(record);
+        case kPagePersonalData:
+            return ValidatePersonalData(record);
+        case kPageAddress:
+            return ValidateAddress(record);
+        default:
+            return ValidateRepresentative(record);
     }
 }
 

@@ -6,6 +6,7 @@ namespace petitora {
 namespace {
 
 // Indexed by TextId.
+// clang-format off
 constexpr const char* kTexts[kTextCount] = {
     "Error",
     "No introduzca m\xE1s de %1 caracteres.",
@@ -34,6 +35,7 @@ constexpr const char* kTexts[kTextCount] = {
     "Error, No puedo abrir el archivo %s",
     "Error, el archivo %s est\xE1 da\xF1" "ado.",
 };
+// clang-format on
 
 }  // namespace
 

@@ -10,8 +10,8 @@
 namespace petitora {
 
 enum class TextId : int {
-    CaptionError,            // caption of every captured-data message box
-    TooManyCharacters,       // "%1" = the box's maximum length
+    CaptionError,       // caption of every captured-data message box
+    TooManyCharacters,  // "%1" = the box's maximum length
     RfcLength,
     RfcMonth,
     RfcDay,
@@ -34,8 +34,8 @@ enum class TextId : int {
     MissingRepresentative,
     MissingRepresentativeName,
     MissingFieldOnLeave,
-    CannotOpenFile,          // "%s" = the file name
-    DamagedFile,             // "%s" = the file name
+    CannotOpenFile,  // "%s" = the file name
+    DamagedFile,     // "%s" = the file name
     Count
 };
 

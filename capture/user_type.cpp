@@ -83,6 +83,8 @@ const char* MenuPrompt(UserType type) {
     return k ? k->menuPrompt : "";
 }
 
-const char* UserTypeMenuTitle() { return "&Tipo de Usuario"; }
+const char* UserTypeMenuTitle() {
+    return "&Tipo de Usuario";
+}
 
 }  // namespace petitora

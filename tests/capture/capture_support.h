@@ -18,6 +18,8 @@ inline std::string W(const std::string& utf8) {
 }
 
 // Readable form of Windows-1252 bytes for failure messages.
-inline std::string U(const std::string& cp1252) { return petitora::Cp1252ToUtf8(cp1252); }
+inline std::string U(const std::string& cp1252) {
+    return petitora::Cp1252ToUtf8(cp1252);
+}
 
 }  // namespace capturetest

@@ -29,7 +29,9 @@ std::optional<std::string> Iconv(const char* to, const char* from, const std::st
     return out;
 }
 
-bool IsUndefinedByte(int b) { return b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D; }
+bool IsUndefinedByte(int b) {
+    return b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D;
+}
 
 TEST(Cp1252, EveryDefinedByteMatchesIconvBothWays) {
     ASSERT_TRUE(Iconv("UTF-8", "CP1252", "A").has_value()) << "iconv lacks CP1252";

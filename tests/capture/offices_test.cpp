@@ -62,19 +62,20 @@ const StateRow kStates[petitora::kStateCount] = {
 };
 
 const char* const kBuiltIn[petitora::kOfficeCount] = {
-    "01 CELAYA", "02 LEON", "03 MORELIA", "04 QUERETARO", "05 PACHUCA", "06 S.L POTOSI",
-    "07 IRAPUATO", "08 URUAPAN", "11 NORTE D.F.", "12 CENTRO D.F.", "13 SUR D.F.",
-    "14 ORIENTE D.F.", "15 NAUCALPAN", "16 TOLUCA", "21 PUEBLA SUR", "22 TLAXCALA",
-    "23 PUEBLA NTE", "24 XALAPA", "25 VERACRUZ", "26 COATZACOALCOS", "27 ACAPULCO",
-    "28 CUERNAVACA", "29 CORDOBA", "30 IGUALA", "31 GUADALUPE", "32 REYNOSA", "33 TAMPICO",
-    "34 TUXPAN", "35 SAN PEDRO", "36 MONTERREY", "37 NVO LAREDO", "38 MATAMOROS", "39 VICTORIA",
-    "41 TIJUANA", "42 MEXICALI", "43 LA PAZ", "44 CULIACAN", "45 CD OBREGON", "46 HERMOSILLO",
-    "47 ENSENADA", "48 LOS MOCHIS", "49 MAZATLAN", "50 NOGALES", "51 TORREON", "52 SALTILLO",
-    "53 CD JUAREZ", "54 CHIHUAHUA", "55 DURANGO", "56 ZACATECAS", "57 PIEDRAS N.",
-    "61 AGUASCALIENTES", "62 COLIMA", "63 GUADALAJARA", "64 TEPIC", "65 CD. GUZMAN",
-    "66 TLAQUEPAQUE", "67 ZAPOPAN", "68 P VALLARTA", "71 OAXACA", "72 CAMPECHE", "73 CANCUN",
-    "74 VILLAHERMOSA", "75 MERIDA", "76 TUXTLA GUT.", "77 CHETUMAL", "78 TAPACHULA",
-    "94 MONTERREY", "95 GUADALAJARA", "96 D. FEDERAL",
+    "01 CELAYA",         "02 LEON",         "03 MORELIA",     "04 QUERETARO",   "05 PACHUCA",
+    "06 S.L POTOSI",     "07 IRAPUATO",     "08 URUAPAN",     "11 NORTE D.F.",  "12 CENTRO D.F.",
+    "13 SUR D.F.",       "14 ORIENTE D.F.", "15 NAUCALPAN",   "16 TOLUCA",      "21 PUEBLA SUR",
+    "22 TLAXCALA",       "23 PUEBLA NTE",   "24 XALAPA",      "25 VERACRUZ",    "26 COATZACOALCOS",
+    "27 ACAPULCO",       "28 CUERNAVACA",   "29 CORDOBA",     "30 IGUALA",      "31 GUADALUPE",
+    "32 REYNOSA",        "33 TAMPICO",      "34 TUXPAN",      "35 SAN PEDRO",   "36 MONTERREY",
+    "37 NVO LAREDO",     "38 MATAMOROS",    "39 VICTORIA",    "41 TIJUANA",     "42 MEXICALI",
+    "43 LA PAZ",         "44 CULIACAN",     "45 CD OBREGON",  "46 HERMOSILLO",  "47 ENSENADA",
+    "48 LOS MOCHIS",     "49 MAZATLAN",     "50 NOGALES",     "51 TORREON",     "52 SALTILLO",
+    "53 CD JUAREZ",      "54 CHIHUAHUA",    "55 DURANGO",     "56 ZACATECAS",   "57 PIEDRAS N.",
+    "61 AGUASCALIENTES", "62 COLIMA",       "63 GUADALAJARA", "64 TEPIC",       "65 CD. GUZMAN",
+    "66 TLAQUEPAQUE",    "67 ZAPOPAN",      "68 P VALLARTA",  "71 OAXACA",      "72 CAMPECHE",
+    "73 CANCUN",         "74 VILLAHERMOSA", "75 MERIDA",      "76 TUXTLA GUT.", "77 CHETUMAL",
+    "78 TAPACHULA",      "94 MONTERREY",    "95 GUADALAJARA", "96 D. FEDERAL",
 };
 
 TEST(States, NamesExactlyAsListed) {
@@ -165,7 +166,8 @@ TEST(Offices, CheckMatchesEveryCodeAgainstEveryState) {
     EXPECT_FALSE(petitora::CheckOfficeMatchesState("73 CANCUN", 30).valid);
     EXPECT_FALSE(petitora::CheckOfficeMatchesState("", 0).valid);
     petitora::RegistrantRecord fresh = petitora::CreateRegistrantRecord(petitora::UserType::Banco);
-    EXPECT_FALSE(petitora::CheckOfficeMatchesState(fresh).valid) << "01 CELAYA is not Aguascalientes";
+    EXPECT_FALSE(petitora::CheckOfficeMatchesState(fresh).valid)
+        << "01 CELAYA is not Aguascalientes";
     fresh.stateIndex = 11;
     EXPECT_TRUE(petitora::CheckOfficeMatchesState(fresh).valid);
 }
@@ -173,7 +175,7 @@ TEST(Offices, CheckMatchesEveryCodeAgainstEveryState) {
 // ---- the office file ----
 
 class OfficeFile : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dir_ = std::filesystem::temp_directory_path() /
                ("petitora_offices_" + std::to_string(::getpid()) + "_" +
@@ -225,11 +227,11 @@ TEST_F(OfficeFile, TwoLinesAreSortedAndTheFirstSelected) {
 
 TEST_F(OfficeFile, UnusableFilesAreDamaged) {
     const std::string cases[] = {
-        "",                             // empty
-        "01 CELAYA",                    // only line without line feed
-        "01 CELAYA\r02 LEON\r",         // lone carriage returns only
+        "",                                // empty
+        "01 CELAYA",                       // only line without line feed
+        "01 CELAYA\r02 LEON\r",            // lone carriage returns only
         std::string("01 CE\0LAYA\n", 11),  // NUL byte
-        std::string(5000, '\xFF'),      // binary without line feed
+        std::string(5000, '\xFF'),         // binary without line feed
     };
     for (const std::string& bytes : cases) {
         SCOPED_TRACE(U(bytes.substr(0, 20)));
@@ -254,8 +256,8 @@ TEST_F(OfficeFile, OnlyLineFeedsGiveEmptyItems) {
 
 TEST_F(OfficeFile, LongLinesAreCutTo20) {
     std::string bytes = "75 MERIDA " + std::string(10000, 'X') + "\n";
-    bytes += "01 CELAYA 1234567890\r\n";             // exactly 20 before CR LF
-    bytes += "02 LEON 123456789012\r\r\r\n";         // carriage returns past the cut
+    bytes += "01 CELAYA 1234567890\r\n";      // exactly 20 before CR LF
+    bytes += "02 LEON 123456789012\r\r\r\n";  // carriage returns past the cut
     Write(bytes);
     EXPECT_TRUE(Load());
     ASSERT_EQ(list_.items.size(), 3u);
@@ -295,7 +297,8 @@ TEST_F(OfficeFile, HugeFileIsRefusedWithoutReadingItAll) {
     for (int i = 0; i < 4096; ++i) block += "01 CELAYA\n";
     {
         std::ofstream out(path_, std::ios::binary);
-        for (int i = 0; i < 500; ++i) out.write(block.data(), static_cast<std::streamsize>(block.size()));
+        for (int i = 0; i < 500; ++i)
+            out.write(block.data(), static_cast<std::streamsize>(block.size()));
     }  // about 20 MB
     ExpectDamaged();
 }

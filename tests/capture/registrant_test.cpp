@@ -22,7 +22,7 @@ struct FieldRow {
     std::size_t max;
     InputRule rule;
     bool trimmed;
-    bool optional;  // trimmed and may stay empty
+    bool optional;      // trimmed and may stay empty
     const char* label;  // nullptr: depends on the kind
 };
 
@@ -79,7 +79,8 @@ TEST(FieldTable, EveryFieldWithItsLimitRuleAndLabel) {
     EXPECT_STREQ(petitora::FieldLabel(Field::None, UserType::Banco), "");
     EXPECT_EQ(petitora::FieldLabel(Field::Name, UserType::Banco), W("Razó&n social"));
     EXPECT_EQ(petitora::FieldLabel(Field::Name, UserType::Mandatario), W("&Nombre(s)"));
-    EXPECT_EQ(petitora::FieldLabel(Field::PatenteCpr, UserType::ContadorPublico), W("Registro C&PR"));
+    EXPECT_EQ(petitora::FieldLabel(Field::PatenteCpr, UserType::ContadorPublico),
+              W("Registro C&PR"));
 }
 
 TEST(FieldTable, EachTextFieldHasItsOwnMember) {
@@ -144,10 +145,15 @@ TEST(Record, EntityCopyReplacesTheLetters) {
 }
 
 TEST(Record, BoxesKeepWhatTheirRuleAllows) {
-    EXPECT_EQ(petitora::FilterInput(Field::RfcLetters, "pe\xF1" "az"), "PE\xD1" "A");
+    EXPECT_EQ(petitora::FilterInput(Field::RfcLetters,
+                                    "pe\xF1"
+                                    "az"),
+              "PE\xD1"
+              "A");
     EXPECT_EQ(petitora::FilterInput(Field::RfcDate, "8a0-01.01x9"), "800101");
     EXPECT_EQ(petitora::FilterInput(Field::PostalCode, "06 000 1"), "06000");
-    EXPECT_EQ(petitora::FilterInput(Field::RepRfcHomoclave, "\xFF\x9A\x9C\xDF\xF7"), "\x9F\x8A\x8C");
+    EXPECT_EQ(petitora::FilterInput(Field::RepRfcHomoclave, "\xFF\x9A\x9C\xDF\xF7"),
+              "\x9F\x8A\x8C");
     EXPECT_EQ(petitora::FilterInput(Field::Name, "  juan  "), "  juan  ");
     EXPECT_EQ(petitora::FilterInput(Field::Curp, std::string(30, 'c')), std::string(18, 'c'));
     EXPECT_EQ(petitora::FilterInput(Field::StateIndex, "anything"), "anything");

@@ -19,12 +19,14 @@ using petitora::RegistrantRecord;
 using petitora::UserType;
 using petitora::Verdict;
 
-const UserType kAllKinds[] = {UserType::PersonaFisica,   UserType::PersonaMoral,
-                              UserType::ContadorPublico, UserType::AgenteAduanal,
-                              UserType::Mandatario,      UserType::ApoderadoAduanal,
-                              UserType::Banco};
+const UserType kAllKinds[] = {
+    UserType::PersonaFisica, UserType::PersonaMoral, UserType::ContadorPublico,
+    UserType::AgenteAduanal, UserType::Mandatario,   UserType::ApoderadoAduanal,
+    UserType::Banco};
 
-bool IsEntity(UserType t) { return t == UserType::PersonaMoral || t == UserType::Banco; }
+bool IsEntity(UserType t) {
+    return t == UserType::PersonaMoral || t == UserType::Banco;
+}
 bool IsCustoms(UserType t) {
     return t == UserType::AgenteAduanal || t == UserType::Mandatario ||
            t == UserType::ApoderadoAduanal;
@@ -68,7 +70,8 @@ const char* kRfcLength = "Error en la captura de su RFC";
 const char* kRfcMonth = "Error en la captura del mes de su RFC.";
 const char* kRfcDay = "Error en la captura del día de su RFC.";
 const char* kRfcHomoclave = "Error en su homoclave, el carácter final solo puede ser numérico o A";
-const char* kAlr = "Error, La administración local (A.L.R.) no corresponde a la entidad federativa.";
+const char* kAlr =
+    "Error, La administración local (A.L.R.) no corresponde a la entidad federativa.";
 
 void ExpectInvalid(const Verdict& v, const char* utf8, Field focus) {
     EXPECT_FALSE(v.valid);
@@ -117,7 +120,9 @@ std::function<const char*(UserType)> OnlyFor(bool (*pick)(UserType), const char*
     return [pick, m](UserType t) { return pick(t) ? m : nullptr; };
 }
 
-Field LettersBox(UserType t) { return IsEntity(t) ? Field::RfcEntityLetters : Field::RfcLetters; }
+Field LettersBox(UserType t) {
+    return IsEntity(t) ? Field::RfcEntityLetters : Field::RfcLetters;
+}
 
 // Sets the letter block that this kind's RFC is taken from.
 void SetLetters(RegistrantRecord& r, const std::string& person, const std::string& entity) {
@@ -420,9 +425,10 @@ TEST(Rules, EmptyRecordsOfEveryKind) {
         ExpectInvalid(petitora::ValidatePage(r, 1), "Error, hay datos que falta capturar.",
                       Field::None);
         if (IsEntity(t)) {
-            ExpectInvalid(petitora::ValidatePage(r, 2),
-                          "Error, una persona moral debe capturar los datos del representante legal.",
-                          Field::RepRfcLetters);
+            ExpectInvalid(
+                petitora::ValidatePage(r, 2),
+                "Error, una persona moral debe capturar los datos del representante legal.",
+                Field::RepRfcLetters);
         } else {
             ExpectValid(petitora::ValidatePage(r, 2));
         }
@@ -498,16 +504,17 @@ TEST(Rules, OverlongFieldsAreRefusedBeforeThePageRules) {
             r.repPaternalSurname.clear();
             *petitora::FieldText(r, info.field) = std::string(info.maxLength + 1, '7');
             const Verdict v = petitora::ValidatePage(r, info.page);
-            const bool replacedOrUnread =
-                (info.field == Field::RfcLetters && IsEntity(t)) ||
-                (info.field == Field::RfcEntityLetters && !IsEntity(t));
+            const bool replacedOrUnread = (info.field == Field::RfcLetters && IsEntity(t)) ||
+                                          (info.field == Field::RfcEntityLetters && !IsEntity(t));
             if (replacedOrUnread) {
                 EXPECT_NE(v.message, W("No introduzca más de " + std::to_string(info.maxLength) +
                                        " caracteres."));
             } else {
-                ExpectInvalid(v, ("No introduzca más de " + std::to_string(info.maxLength) +
-                                  " caracteres.").c_str(),
-                              info.field);
+                ExpectInvalid(
+                    v,
+                    ("No introduzca más de " + std::to_string(info.maxLength) + " caracteres.")
+                        .c_str(),
+                    info.field);
             }
         }
     }
@@ -515,7 +522,8 @@ TEST(Rules, OverlongFieldsAreRefusedBeforeThePageRules) {
     RegistrantRecord r = ValidRecord(UserType::PersonaFisica);
     r.curp = std::string(19, 'C');
     r.email = std::string(101, 'e');
-    ExpectInvalid(petitora::ValidatePage(r, 0), "No introduzca más de 100 caracteres.", Field::Email);
+    ExpectInvalid(petitora::ValidatePage(r, 0), "No introduzca más de 100 caracteres.",
+                  Field::Email);
 }
 
 // Fields exactly at their maximum, full of bytes 0x80-0xFF where the rules
@@ -526,7 +534,8 @@ TEST(Rules, FieldsAtTheirMaximumWithHighBytesPass) {
         RegistrantRecord r = ValidRecord(t);
         const auto high = [](std::size_t n, int seed) {
             std::string s;
-            for (std::size_t i = 0; i < n; ++i) s.push_back(static_cast<char>(0x80 + (seed + i) % 128));
+            for (std::size_t i = 0; i < n; ++i)
+                s.push_back(static_cast<char>(0x80 + (seed + i) % 128));
             return s;
         };
         r.name = high(100, 1);
@@ -535,7 +544,9 @@ TEST(Rules, FieldsAtTheirMaximumWithHighBytesPass) {
         r.email = high(50, 4) + "@" + high(49, 5);
         r.revocationKey = high(20, 6);
         r.patenteCpr = high(8, 7);
-        r.rfcLetters = IsEntity(t) ? "\xD1\xD1\xD1\xD1" : "\xD1" "ABC";
+        r.rfcLetters = IsEntity(t) ? "\xD1\xD1\xD1\xD1"
+                                   : "\xD1"
+                                     "ABC";
         r.street = high(50, 8);
         r.exteriorNumber = high(10, 9);
         r.interiorNumber = high(10, 10);
@@ -547,7 +558,10 @@ TEST(Rules, FieldsAtTheirMaximumWithHighBytesPass) {
         r.repName = high(50, 15);
         r.repPaternalSurname = high(20, 16);
         r.repMaternalSurname = high(20, 17);
-        if (!IsEntity(t)) r.curp = "\xC1\xC1\xC1\xC1\xC1\xC1\xC1\xC1\xC1\xC1" "M\xC1\xC1\xC1\xC1\xC1\xC1\xC1";
+        if (!IsEntity(t))
+            r.curp =
+                "\xC1\xC1\xC1\xC1\xC1\xC1\xC1\xC1\xC1\xC1"
+                "M\xC1\xC1\xC1\xC1\xC1\xC1\xC1";
         for (int page = 0; page < petitora::kPageCount; ++page) {
             ExpectValid(petitora::ValidatePage(r, page));
         }
@@ -569,11 +583,16 @@ TEST(Normalise, RequiredAndOptionalBoxes) {
         bool required;
     };
     const Row rows[] = {
-        {Field::Name, true},           {Field::PaternalSurname, true},
-        {Field::Street, true},         {Field::ExteriorNumber, true},
-        {Field::InteriorNumber, false}, {Field::Neighbourhood, true},
-        {Field::Municipality, true},   {Field::Locality, false},
-        {Field::RepName, true},        {Field::RepPaternalSurname, true},
+        {Field::Name, true},
+        {Field::PaternalSurname, true},
+        {Field::Street, true},
+        {Field::ExteriorNumber, true},
+        {Field::InteriorNumber, false},
+        {Field::Neighbourhood, true},
+        {Field::Municipality, true},
+        {Field::Locality, false},
+        {Field::RepName, true},
+        {Field::RepPaternalSurname, true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(static_cast<int>(row.field));

@@ -35,7 +35,8 @@ const TextRow kTexts[] = {
     {TextId::EmailForbiddenText,
      "Error, las cadenas 'E-mail', '<' y '>' son invalidas en el correo electronico."},
     {TextId::MissingRevocationKey, "Error, falta capturar la clave de revocación."},
-    {TextId::RevocationKeyTooShort, "Error, la clave de revocación debe tener al menos 8 caracteres."},
+    {TextId::RevocationKeyTooShort,
+     "Error, la clave de revocación debe tener al menos 8 caracteres."},
     {TextId::MissingCprNumber, "Error, falta capturar el número de CPR."},
     {TextId::MissingPatente, "Error, falta capturar la patente."},
     {TextId::MissingAddressData, "Error, hay datos que falta capturar."},
@@ -66,7 +67,8 @@ TEST(Texts, FormatReplacesOnlyThePlaceholder) {
               W("No introduzca más de 20 caracteres."));
     EXPECT_EQ(petitora::FormatText(TextId::DamagedFile, "%s", "a%d%s.ini"),
               W("Error, el archivo a%d%s.ini está dañado."));
-    EXPECT_EQ(petitora::FormatText(TextId::RfcLength, "%s", "x"), W("Error en la captura de su RFC"));
+    EXPECT_EQ(petitora::FormatText(TextId::RfcLength, "%s", "x"),
+              W("Error en la captura de su RFC"));
 }
 
 }  // namespace
