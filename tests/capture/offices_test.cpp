@@ -1,5 +1,6 @@
 // States, offices, the office-to-state table, the office file and the office check.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -306,6 +307,11 @@ TEST_F(OfficeFile, HugeFileIsRefusedWithoutReadingItAll) {
 TEST_F(OfficeFile, DirectoryIsDamaged) {
     std::filesystem::create_directory(path_);
     ExpectDamaged();
+}
+
+TEST_F(OfficeFile, NamedPipeIsDamagedWithoutWaitingForAWriter) {
+    ASSERT_EQ(::mkfifo(path_.c_str(), 0600), 0);
+    ExpectDamaged();  // opening it for reading would block forever
 }
 
 TEST_F(OfficeFile, FailureTextStaysInsideTheWorkArea) {
