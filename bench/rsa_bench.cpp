@@ -102,7 +102,8 @@ void BM_RsaGenerateKeyPair(benchmark::State& state) {
         const cerrojo::KeyGenParams params{bits, 1};
         const auto start = std::chrono::steady_clock::now();
         const int status = cerrojo::RsaGenerateKeyPair(&pub, &priv, &params, &pool);
-        seconds.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        seconds.push_back(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
         if (status != 0) state.SkipWithError("generation failed");
         benchmark::DoNotOptimize(priv);
     }
@@ -110,7 +111,11 @@ void BM_RsaGenerateKeyPair(benchmark::State& state) {
     state.counters["median_ms"] = median * 1e3;
     Medians()["cerrojo" + std::to_string(bits)] = median;
 }
-BENCHMARK(BM_RsaGenerateKeyPair)->Arg(1024)->Arg(2048)->Iterations(kSeedings)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RsaGenerateKeyPair)
+    ->Arg(1024)
+    ->Arg(2048)
+    ->Iterations(kSeedings)
+    ->Unit(benchmark::kMillisecond);
 
 void BM_OpenSslKeygen(benchmark::State& state) {
     const unsigned bits = static_cast<unsigned>(state.range(0));
@@ -124,13 +129,18 @@ void BM_OpenSslKeygen(benchmark::State& state) {
             state.SkipWithError("OpenSSL key generation failed");
         EVP_PKEY_free(key);
         EVP_PKEY_CTX_free(ctx);
-        seconds.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        seconds.push_back(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     }
     const double median = Median(seconds);
     state.counters["median_ms"] = median * 1e3;
     Medians()["openssl" + std::to_string(bits)] = median;
 }
-BENCHMARK(BM_OpenSslKeygen)->Arg(1024)->Arg(2048)->Iterations(kSeedings)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenSslKeygen)
+    ->Arg(1024)
+    ->Arg(2048)
+    ->Iterations(kSeedings)
+    ->Unit(benchmark::kMillisecond);
 
 void BM_KeygenRatio(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(Medians());
@@ -140,8 +150,9 @@ void BM_KeygenRatio(benchmark::State& state) {
         if (ours == Medians().end() || theirs == Medians().end()) continue;
         const double ratio = ours->second / theirs->second;
         state.counters[std::string("ratio_") + bits] = ratio;
-        std::fprintf(stderr, "key generation %s bits: median %.1f ms vs OpenSSL %.1f ms, ratio %.2f\n", bits,
-                     ours->second * 1e3, theirs->second * 1e3, ratio);
+        std::fprintf(stderr,
+                     "key generation %s bits: median %.1f ms vs OpenSSL %.1f ms, ratio %.2f\n",
+                     bits, ours->second * 1e3, theirs->second * 1e3, ratio);
     }
 }
 BENCHMARK(BM_KeygenRatio)->Iterations(1);

@@ -61,7 +61,8 @@ void SquareInto(Digit* t, const Digit* x, unsigned n) {
     t[2 * n - 1] = 0;
     if (n > 1) {
         t[n] = MulRow(t + 1, x + 1, n - 1, x[0]);
-        for (unsigned i = 1; i + 1 < n; ++i) t[i + n] = MulAddRow(t + 2 * i + 1, x + i + 1, n - i - 1, x[i]);
+        for (unsigned i = 1; i + 1 < n; ++i)
+            t[i + n] = MulAddRow(t + 2 * i + 1, x + i + 1, n - i - 1, x[i]);
     }
     // double the cross products and add the squares of the digits
     Digit topBit = 0;
@@ -237,7 +238,8 @@ void BnEncode(std::uint8_t* bytes, unsigned len, const Digit* a, unsigned digits
     int j = static_cast<int>(len) - 1;
     for (; i < digits && j >= 0; ++i) {
         const Digit t = a[i];
-        for (unsigned u = 0; j >= 0 && u < 32; --j, u += 8) bytes[j] = static_cast<std::uint8_t>(t >> u);
+        for (unsigned u = 0; j >= 0 && u < 32; --j, u += 8)
+            bytes[j] = static_cast<std::uint8_t>(t >> u);
     }
     for (; j >= 0; --j) bytes[j] = 0;
 }
@@ -317,8 +319,7 @@ Digit BnRShift(Digit* a, const Digit* b, unsigned n, unsigned digits) {
     return carry;
 }
 
-void BnDiv(Digit* q, Digit* r, const Digit* c, unsigned cDigits, const Digit* d,
-           unsigned dDigits) {
+void BnDiv(Digit* q, Digit* r, const Digit* c, unsigned cDigits, const Digit* d, unsigned dDigits) {
     Divide(q, r, c, cDigits, d, dDigits);
 }
 

@@ -63,8 +63,7 @@ Digit BnRShift(Digit* a, const Digit* b, unsigned n, unsigned digits);
 // q (cDigits) := c div d and r (dDigits) := c mod d, by schoolbook long
 // division on the normalised divisor. cDigits <= 2 * kMaxDigits,
 // dDigits <= kMaxDigits. A zero d writes nothing.
-void BnDiv(Digit* q, Digit* r, const Digit* c, unsigned cDigits, const Digit* d,
-           unsigned dDigits);
+void BnDiv(Digit* q, Digit* r, const Digit* c, unsigned cDigits, const Digit* d, unsigned dDigits);
 
 // a (cDigits) := b mod c. bDigits <= 2 * kMaxDigits, cDigits <= kMaxDigits.
 // A zero c writes nothing.

@@ -109,7 +109,8 @@ int FindPrime(Digit* a, const Digit* low, const Digit* high, unsigned digits, Ra
 
     // Remainders of the candidate by every table prime, stepped along with it.
     std::uint16_t remainder[kSmallPrimeCount];
-    for (unsigned i = 0; i < kSmallPrimeCount; ++i) remainder[i] = SmallRemainder(a, digits, kPrimeTable[i]);
+    for (unsigned i = 0; i < kSmallPrimeCount; ++i)
+        remainder[i] = SmallRemainder(a, digits, kPrimeTable[i]);
 
     int result;
     for (;;) {
@@ -179,8 +180,8 @@ int GeneratePrime(Digit* p, unsigned bits, const Digit* e, unsigned digits, Rand
 
 }  // namespace
 
-int RsaGenerateKeyPair(RsaPublicKey* publicKey, RsaPrivateKey* privateKey, const KeyGenParams* params,
-                       RandomPool* pool) {
+int RsaGenerateKeyPair(RsaPublicKey* publicKey, RsaPrivateKey* privateKey,
+                       const KeyGenParams* params, RandomPool* pool) {
     const std::uint32_t bits = params->bits;
     if (bits < kMinRsaBits || bits > kMaxRsaBits) return StatusBadModulusSize;
     const unsigned nDigits = (bits + 31) / 32;
@@ -252,8 +253,8 @@ int RsaGenerateKeyPair(RsaPublicKey* publicKey, RsaPrivateKey* privateKey, const
     return StatusOk;
 }
 
-int RsaPrivateEncrypt(std::uint8_t* out, std::uint32_t* outLen, const std::uint8_t* in, std::uint32_t inLen,
-                      const RsaPrivateKey* privateKey) {
+int RsaPrivateEncrypt(std::uint8_t* out, std::uint32_t* outLen, const std::uint8_t* in,
+                      std::uint32_t inLen, const RsaPrivateKey* privateKey) {
     if (privateKey->bits > kMaxRsaBits) return StatusBadLength;  // the block would not fit
     const std::uint32_t k = (privateKey->bits + 7u) / 8u;
     if (k < 11 || inLen > k - 11) return StatusBadLength;
@@ -272,8 +273,8 @@ int RsaPrivateEncrypt(std::uint8_t* out, std::uint32_t* outLen, const std::uint8
     return status;
 }
 
-int RsaPrivateBlock(std::uint8_t* out, std::uint32_t* outLen, const std::uint8_t* in, std::uint32_t inLen,
-                    const RsaPrivateKey* privateKey) {
+int RsaPrivateBlock(std::uint8_t* out, std::uint32_t* outLen, const std::uint8_t* in,
+                    std::uint32_t inLen, const RsaPrivateKey* privateKey) {
     if (privateKey->bits > kMaxRsaBits) return StatusBadLength;  // the result would not fit
     // Bytes in front of the last 4 * kMaxDigits would be dropped by the
     // decoding: any non-zero one makes the block too large for any modulus.

@@ -35,10 +35,13 @@ BN_CTX* Ctx() {
 Bn ToBn(const Digit* a, unsigned digits) {
     std::vector<unsigned char> le(4 * digits + 1, 0);
     for (unsigned i = 0; i < digits; ++i)
-        for (unsigned k = 0; k < 4; ++k) le[4 * i + k] = static_cast<unsigned char>(a[i] >> (8 * k));
+        for (unsigned k = 0; k < 4; ++k)
+            le[4 * i + k] = static_cast<unsigned char>(a[i] >> (8 * k));
     return Bn(BN_lebin2bn(le.data(), static_cast<int>(le.size()), nullptr));
 }
-Bn ToBn(const Number& a) { return ToBn(a.data(), static_cast<unsigned>(a.size())); }
+Bn ToBn(const Number& a) {
+    return ToBn(a.data(), static_cast<unsigned>(a.size()));
+}
 
 // The value of x over digits digits; fails the test if it does not fit.
 Number FromBn(const BIGNUM* x, unsigned digits) {
@@ -50,12 +53,14 @@ Number FromBn(const BIGNUM* x, unsigned digits) {
     return a;
 }
 
-Bn NewBn() { return Bn(BN_new()); }
+Bn NewBn() {
+    return Bn(BN_new());
+}
 
 // Random numbers of a chosen significant length in a larger array, in shapes
 // that matter to carries and to the division's estimates.
 class Gen {
-public:
+  public:
     explicit Gen(std::uint64_t seed) : rng_(seed) {}
 
     Digit Word() { return static_cast<Digit>(rng_()); }
@@ -67,17 +72,30 @@ public:
         const unsigned shape = Below(8);
         for (unsigned i = 0; i < sig; ++i) {
             switch (shape) {
-                case 0: a[i] = 0xFFFFFFFFu; break;                           // all ones
-                case 1: a[i] = Below(2) ? 0xFFFFFFFFu : (Below(2) ? 0 : 1); break;  // sparse
-                case 2: a[i] = Below(3) ? Word() : 0; break;                 // zero digits inside
-                default: a[i] = Word(); break;
+                case 0:
+                    a[i] = 0xFFFFFFFFu;
+                    break;  // all ones
+                case 1:
+                    a[i] = Below(2) ? 0xFFFFFFFFu : (Below(2) ? 0 : 1);
+                    break;  // sparse
+                case 2:
+                    a[i] = Below(3) ? Word() : 0;
+                    break;  // zero digits inside
+                default:
+                    a[i] = Word();
+                    break;
             }
         }
         if (sig > 0) {
             switch (Below(4)) {
-                case 0: a[sig - 1] = 0xFFFFFFFFu; break;            // already normalised
-                case 1: a[sig - 1] = 1 + Below(0xFF); break;      // large normalising shift
-                default: break;
+                case 0:
+                    a[sig - 1] = 0xFFFFFFFFu;
+                    break;  // already normalised
+                case 1:
+                    a[sig - 1] = 1 + Below(0xFF);
+                    break;  // large normalising shift
+                default:
+                    break;
             }
             if (a[sig - 1] == 0) a[sig - 1] = 1 + Below(0xFFFFFFFEu);
         }
@@ -86,7 +104,7 @@ public:
 
     Number Make(unsigned capacity) { return Make(capacity, Below(capacity + 1)); }
 
-private:
+  private:
     std::mt19937_64 rng_;
 };
 
@@ -218,7 +236,8 @@ TEST(BnArithmetic, AddSubAgainstOpenSsl) {
             BN_sub(diff.get(), ToBn(b).get(), ToBn(c).get());
             const Digit borrow = BN_is_negative(diff.get());
             BN_nnmod(diff.get(), diff.get(), modulus.get(), Ctx());
-            const Number expectSum = FromBn(sum.get(), digits), expectDiff = FromBn(diff.get(), digits);
+            const Number expectSum = FromBn(sum.get(), digits),
+                         expectDiff = FromBn(diff.get(), digits);
 
             Number a(digits);
             ASSERT_EQ(cerrojo::BnAdd(a.data(), b.data(), c.data(), digits), carry);
@@ -338,7 +357,8 @@ TEST(BnArithmetic, SubDigitMultAgainstOpenSsl) {
 // q and r from BnDiv checked against BN_div, with every aliasing the division allows.
 void CheckDivision(const Number& c, unsigned cDigits, const Number& d, unsigned dDigits) {
     Bn q = NewBn(), r = NewBn();
-    ASSERT_TRUE(BN_div(q.get(), r.get(), ToBn(c.data(), cDigits).get(), ToBn(d.data(), dDigits).get(), Ctx()));
+    ASSERT_TRUE(BN_div(q.get(), r.get(), ToBn(c.data(), cDigits).get(),
+                       ToBn(d.data(), dDigits).get(), Ctx()));
     const Number expectQ = FromBn(q.get(), cDigits), expectR = FromBn(r.get(), dDigits);
 
     Number gotQ(cDigits + 1, 0x31313131), gotR(dDigits + 1, 0x42424242);
@@ -473,7 +493,8 @@ TEST(BnModular, ModMultAgainstOpenSsl) {
     }
 }
 
-void CheckModExp(const Number& b, const Number& c, unsigned cDigits, const Number& d, unsigned dDigits) {
+void CheckModExp(const Number& b, const Number& c, unsigned cDigits, const Number& d,
+                 unsigned dDigits) {
     Bn r = NewBn();
     ASSERT_TRUE(BN_mod_exp(r.get(), ToBn(b.data(), dDigits).get(), ToBn(c.data(), cDigits).get(),
                            ToBn(d.data(), dDigits).get(), Ctx()));
@@ -581,7 +602,8 @@ TEST(BnModular, GcdAndInverseAgainstOpenSsl) {
             ASSERT_EQ(x, expectG);
 
             // inverse of b below c where it exists (c > 1)
-            if (!BN_is_one(g.get()) || BN_is_zero(ToBn(c).get()) || BN_is_one(ToBn(c).get())) continue;
+            if (!BN_is_one(g.get()) || BN_is_zero(ToBn(c).get()) || BN_is_one(ToBn(c).get()))
+                continue;
             Bn bReduced = NewBn();
             BN_nnmod(bReduced.get(), ToBn(b).get(), ToBn(c).get(), Ctx());
             const Number br = FromBn(bReduced.get(), digits);

@@ -40,8 +40,12 @@ BN_CTX* Ctx() {
     return ctx;
 }
 
-Bn NewBn() { return Bn(BN_new()); }
-Bn FromBytes(const std::uint8_t* p, std::size_t n) { return Bn(BN_bin2bn(p, static_cast<int>(n), nullptr)); }
+Bn NewBn() {
+    return Bn(BN_new());
+}
+Bn FromBytes(const std::uint8_t* p, std::size_t n) {
+    return Bn(BN_bin2bn(p, static_cast<int>(n), nullptr));
+}
 template <std::size_t N>
 Bn FromField(const std::uint8_t (&field)[N]) {
     return FromBytes(field, N);
@@ -113,7 +117,8 @@ int ModelFindPrime(Bn& out, unsigned bits, unsigned digits, RandomPool* pool) {
     BN_set_bit(high.get(), static_cast<int>(bits));
     BN_sub_word(high.get(), 1);
     std::vector<std::uint8_t> bytes(4 * digits);
-    const int status = cerrojo::RandomGenerate(bytes.data(), static_cast<std::uint32_t>(bytes.size()), pool);
+    const int status =
+        cerrojo::RandomGenerate(bytes.data(), static_cast<std::uint32_t>(bytes.size()), pool);
     if (status != 0) return status;
     Bn a = FromBytes(bytes.data(), bytes.size()), range = NewBn();
     BN_sub(range.get(), high.get(), low.get());
@@ -147,7 +152,9 @@ int ModelPrime(Bn& out, unsigned bits, unsigned digits, unsigned long e, RandomP
 
 // ---- invariants ----
 
-unsigned long Exponent(const KeyGenParams& params) { return params.useExponent65537 ? 65537 : 3; }
+unsigned long Exponent(const KeyGenParams& params) {
+    return params.useExponent65537 ? 65537 : 3;
+}
 
 void CheckKey(const RsaPublicKey& pub, const RsaPrivateKey& priv, const KeyGenParams& params) {
     const unsigned bits = params.bits;
@@ -155,15 +162,18 @@ void CheckKey(const RsaPublicKey& pub, const RsaPrivateKey& priv, const KeyGenPa
     ASSERT_EQ(priv.bits, bits);
     ASSERT_EQ(std::memcmp(pub.modulus, priv.modulus, 256), 0);
     ASSERT_EQ(std::memcmp(pub.publicExponent, priv.publicExponent, 256), 0);
-    for (int i = 0; i < 256 - (params.useExponent65537 ? 3 : 1); ++i) ASSERT_EQ(pub.publicExponent[i], 0);
+    for (int i = 0; i < 256 - (params.useExponent65537 ? 3 : 1); ++i)
+        ASSERT_EQ(pub.publicExponent[i], 0);
     if (params.useExponent65537)
         ASSERT_EQ(testsupport::ToHex(pub.publicExponent + 253, 3), "010001");
     else
         ASSERT_EQ(pub.publicExponent[255], 3);
 
-    Bn n = FromField(pub.modulus), e = FromField(pub.publicExponent), d = FromField(priv.privateExponent);
+    Bn n = FromField(pub.modulus), e = FromField(pub.publicExponent),
+       d = FromField(priv.privateExponent);
     Bn p = FromField(priv.prime1), q = FromField(priv.prime2);
-    Bn dP = FromField(priv.exponent1), dQ = FromField(priv.exponent2), qInv = FromField(priv.coefficient);
+    Bn dP = FromField(priv.exponent1), dQ = FromField(priv.exponent2),
+       qInv = FromField(priv.coefficient);
     ASSERT_EQ(BN_num_bits(n.get()), static_cast<int>(bits));
     // the modulus is right-aligned: exactly 256 - ceil(bits / 8) leading zero bytes
     for (unsigned i = 0; i < 256 - (bits + 7) / 8; ++i) ASSERT_EQ(pub.modulus[i], 0) << i;
@@ -200,7 +210,8 @@ void CheckKey(const RsaPublicKey& pub, const RsaPrivateKey& priv, const KeyGenPa
     RSA_free(rsa);
 }
 
-int Generate(RsaPublicKey* pub, RsaPrivateKey* priv, std::uint32_t bits, std::uint32_t use65537, std::uint32_t seed) {
+int Generate(RsaPublicKey* pub, RsaPrivateKey* priv, std::uint32_t bits, std::uint32_t use65537,
+             std::uint32_t seed) {
     RandomPool pool;
     SeedPool(&pool, seed);
     const KeyGenParams params{bits, use65537};
@@ -251,7 +262,8 @@ TEST(RsaPrimes, VerdictsAgreeWithModel) {
         a[0] |= 1;
         if (round % 4 == 0) {  // a prime from OpenSSL
             Bn p = NewBn();
-            BN_generate_prime_ex(p.get(), static_cast<int>(32 * digits), 0, nullptr, nullptr, nullptr);
+            BN_generate_prime_ex(p.get(), static_cast<int>(32 * digits), 0, nullptr, nullptr,
+                                 nullptr);
             a = ToDigits(p.get(), digits);
         }
         const bool expect = ModelProbablePrime(FromDigits(a.data(), digits).get());
@@ -277,7 +289,8 @@ TEST(RsaPrimes, SearchMatchesModel) {
         cerrojo::BnAssignZero(t.data(), digits);
         t[0] = 1;
         cerrojo::BnSub(high.data(), high.data(), t.data(), digits);
-        ASSERT_EQ(cerrojo::internal::FindPrime(a.data(), low.data(), high.data(), digits, &pool), 0);
+        ASSERT_EQ(cerrojo::internal::FindPrime(a.data(), low.data(), high.data(), digits, &pool),
+                  0);
         Bn expect;
         ASSERT_EQ(ModelFindPrime(expect, bits, digits, &model), 0);
         ASSERT_EQ(a, ToDigits(expect.get(), digits)) << "seed " << seed;
@@ -295,7 +308,8 @@ TEST(RsaPrimes, SearchRunsOffTheTop) {
         const Digit x[3] = {off, 0, 1};
         ASSERT_FALSE(BN_is_prime_ex(FromDigits(x, 3).get(), 64, Ctx(), nullptr));
     }
-    EXPECT_EQ(cerrojo::internal::FindPrime(a.data(), low.data(), high.data(), 3, &pool), cerrojo::StatusBadData);
+    EXPECT_EQ(cerrojo::internal::FindPrime(a.data(), low.data(), high.data(), 3, &pool),
+              cerrojo::StatusBadData);
     // one above: 2^64 + 13 is prime, and reached from a start of 2^64 + 11
     low = {11, 0, 1};
     high = {13, 0, 1};
@@ -315,12 +329,14 @@ TEST(RsaGenerate, KeysFollowTheModelAndHoldTheInvariants) {
         std::uint32_t bits;
         int seeds;
     };
-    const Case cases[] = {{508, Scaled(12, 3)}, {1023, Scaled(4, 1)}, {1024, Scaled(4, 1)}, {2048, Scaled(2, 1)}};
+    const Case cases[] = {
+        {508, Scaled(12, 3)}, {1023, Scaled(4, 1)}, {1024, Scaled(4, 1)}, {2048, Scaled(2, 1)}};
     for (const Case& c : cases) {
         for (std::uint32_t use65537 : {1u, 0u}) {
             for (int s = 0; s < c.seeds; ++s) {
                 const std::uint32_t seed = c.bits * 100 + use65537 * 50 + s;
-                SCOPED_TRACE(testing::Message() << "bits " << c.bits << " e65537 " << use65537 << " seed " << seed);
+                SCOPED_TRACE(testing::Message()
+                             << "bits " << c.bits << " e65537 " << use65537 << " seed " << seed);
                 RsaPublicKey pub;
                 RsaPrivateKey priv;
                 ASSERT_EQ(Generate(&pub, &priv, c.bits, use65537, seed), 0);
@@ -370,7 +386,9 @@ TEST(RsaGenerate, RefusesBadSizesAndUnseededPools) {
     const RsaPrivateKey privBefore = priv;
     for (std::uint32_t bits : {0u, 507u, 2049u, 4096u, 0xFFFFFFFFu}) {
         const KeyGenParams params{bits, 1};
-        EXPECT_EQ(cerrojo::RsaGenerateKeyPair(&pub, &priv, &params, &pool), cerrojo::StatusBadModulusSize) << bits;
+        EXPECT_EQ(cerrojo::RsaGenerateKeyPair(&pub, &priv, &params, &pool),
+                  cerrojo::StatusBadModulusSize)
+            << bits;
         EXPECT_EQ(std::memcmp(&pool, &before, sizeof pool), 0) << "the pool is not touched";
     }
     RandomPool unseeded;
@@ -378,7 +396,8 @@ TEST(RsaGenerate, RefusesBadSizesAndUnseededPools) {
     unseeded.needed = 1;
     const RandomPool unseededBefore = unseeded;
     const KeyGenParams params{1024, 1};
-    EXPECT_EQ(cerrojo::RsaGenerateKeyPair(&pub, &priv, &params, &unseeded), cerrojo::StatusPoolNotSeeded);
+    EXPECT_EQ(cerrojo::RsaGenerateKeyPair(&pub, &priv, &params, &unseeded),
+              cerrojo::StatusPoolNotSeeded);
     EXPECT_EQ(std::memcmp(&unseeded, &unseededBefore, sizeof unseeded), 0);
     EXPECT_EQ(std::memcmp(&pub, &pubBefore, sizeof pub), 0);
     EXPECT_EQ(std::memcmp(&priv, &privBefore, sizeof priv), 0);
@@ -387,13 +406,16 @@ TEST(RsaGenerate, RefusesBadSizesAndUnseededPools) {
 // ---- private-key operation ----
 
 class RsaSign : public testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         keys_ = new std::vector<std::pair<RsaPublicKey, RsaPrivateKey>>;
-        const std::pair<std::uint32_t, std::uint32_t> kinds[] = {{1024, 1}, {1023, 1}, {1024, 0}, {508, 1}, {2048, 1}};
+        const std::pair<std::uint32_t, std::uint32_t> kinds[] = {
+            {1024, 1}, {1023, 1}, {1024, 0}, {508, 1}, {2048, 1}};
         for (auto [bits, use65537] : kinds) {
             keys_->emplace_back();
-            ASSERT_EQ(Generate(&keys_->back().first, &keys_->back().second, bits, use65537, 77 + bits + use65537), 0);
+            ASSERT_EQ(Generate(&keys_->back().first, &keys_->back().second, bits, use65537,
+                               77 + bits + use65537),
+                      0);
         }
     }
     static void TearDownTestSuite() {
@@ -409,7 +431,8 @@ TEST_F(RsaSign, MatchesThePlainExponentiationAndOpenSsl) {
     for (const auto& [pub, priv] : *keys_) {
         const std::uint32_t k = (priv.bits + 7) / 8;
         SCOPED_TRACE(testing::Message() << "bits " << priv.bits);
-        Bn n = FromField(priv.modulus), d = FromField(priv.privateExponent), e = FromField(priv.publicExponent);
+        Bn n = FromField(priv.modulus), d = FromField(priv.privateExponent),
+           e = FromField(priv.publicExponent);
         for (std::uint32_t inLen : {0u, 1u, 35u, k - 11}) {
             Bytes in(inLen);
             for (auto& b : in) b = static_cast<std::uint8_t>(rng());
@@ -436,7 +459,8 @@ TEST_F(RsaSign, MatchesThePlainExponentiationAndOpenSsl) {
             RSA* rsa = RSA_new();
             RSA_set0_key(rsa, BN_dup(n.get()), BN_dup(e.get()), BN_dup(d.get()));
             Bytes theirs(k);
-            ASSERT_EQ(RSA_private_encrypt(static_cast<int>(inLen), in.data(), theirs.data(), rsa, RSA_PKCS1_PADDING),
+            ASSERT_EQ(RSA_private_encrypt(static_cast<int>(inLen), in.data(), theirs.data(), rsa,
+                                          RSA_PKCS1_PADDING),
                       static_cast<int>(k));
             RSA_free(rsa);
             ASSERT_EQ(testsupport::ToHex(out, k), testsupport::ToHex(theirs));
@@ -450,27 +474,35 @@ TEST_F(RsaSign, BadLengthsAndRangesWriteNothing) {
     std::uint8_t out[300];
     std::memset(out, 0xEE, sizeof out);
     std::uint32_t outLen = 12345;
-    EXPECT_EQ(cerrojo::RsaPrivateEncrypt(out, &outLen, in.data(), 118, &priv), cerrojo::StatusBadLength);
-    EXPECT_EQ(cerrojo::RsaPrivateEncrypt(out, &outLen, in.data(), 0xFFFFFFFFu, &priv), cerrojo::StatusBadLength);
+    EXPECT_EQ(cerrojo::RsaPrivateEncrypt(out, &outLen, in.data(), 118, &priv),
+              cerrojo::StatusBadLength);
+    EXPECT_EQ(cerrojo::RsaPrivateEncrypt(out, &outLen, in.data(), 0xFFFFFFFFu, &priv),
+              cerrojo::StatusBadLength);
 
     // a block not below the modulus: the modulus itself, and all ones
-    EXPECT_EQ(cerrojo::RsaPrivateBlock(out, &outLen, priv.modulus + 128, 128, &priv), cerrojo::StatusBadData);
+    EXPECT_EQ(cerrojo::RsaPrivateBlock(out, &outLen, priv.modulus + 128, 128, &priv),
+              cerrojo::StatusBadData);
     Bytes ones(128, 0xFF);
-    EXPECT_EQ(cerrojo::RsaPrivateBlock(out, &outLen, ones.data(), 128, &priv), cerrojo::StatusBadData);
+    EXPECT_EQ(cerrojo::RsaPrivateBlock(out, &outLen, ones.data(), 128, &priv),
+              cerrojo::StatusBadData);
     // longer than any modulus: a non-zero byte in front of the last 260
     Bytes longer(300, 0);
     longer[10] = 1;
-    EXPECT_EQ(cerrojo::RsaPrivateBlock(out, &outLen, longer.data(), 300, &priv), cerrojo::StatusBadData);
+    EXPECT_EQ(cerrojo::RsaPrivateBlock(out, &outLen, longer.data(), 300, &priv),
+              cerrojo::StatusBadData);
 
     // key records too large for the 256-byte block are refused
     RsaPrivateKey big = priv;
     for (std::uint16_t bits : {2049, 4096, 0xFFFF}) {
         big.bits = bits;
-        EXPECT_EQ(cerrojo::RsaPrivateEncrypt(out, &outLen, in.data(), 35, &big), cerrojo::StatusBadLength);
-        EXPECT_EQ(cerrojo::RsaPrivateBlock(out, &outLen, in.data(), 35, &big), cerrojo::StatusBadLength);
+        EXPECT_EQ(cerrojo::RsaPrivateEncrypt(out, &outLen, in.data(), 35, &big),
+                  cerrojo::StatusBadLength);
+        EXPECT_EQ(cerrojo::RsaPrivateBlock(out, &outLen, in.data(), 35, &big),
+                  cerrojo::StatusBadLength);
     }
     big.bits = 80;  // k = 10 < 11: no room for the block's framing
-    EXPECT_EQ(cerrojo::RsaPrivateEncrypt(out, &outLen, in.data(), 0, &big), cerrojo::StatusBadLength);
+    EXPECT_EQ(cerrojo::RsaPrivateEncrypt(out, &outLen, in.data(), 0, &big),
+              cerrojo::StatusBadLength);
 
     EXPECT_EQ(outLen, 12345u);
     for (auto b : out) ASSERT_EQ(b, 0xEE);
