@@ -31,17 +31,21 @@ inline Digit MulAddRow(Digit* t, const Digit* c, unsigned n, Digit m) {
     return static_cast<Digit>(carry);
 }
 
-// t[0..n) -= m * v[0..n); returns the borrow digit (at most 2^32 - 1).
+// t[0..n) -= m * v[0..n); returns the borrow digit (at most 2^32 - 1). The
+// low halves of the digit products come off at their own position and the
+// high halves one position up, so the running borrow is a small signed value
+// (0, -1 or -2) and the carried chain is one add and one shift per digit.
 inline Digit MulSubRow(Digit* t, const Digit* v, unsigned n, Digit m) {
-    Wide borrow = 0;
+    std::int64_t carry = 0;
+    Digit high = 0;
     for (unsigned j = 0; j < n; ++j) {
-        const Wide p = static_cast<Wide>(m) * v[j] + borrow;
-        const Digit low = static_cast<Digit>(p);
-        const Digit tj = t[j];
-        t[j] = tj - low;
-        borrow = (p >> 32) + (tj < low);
+        const Wide p = static_cast<Wide>(m) * v[j];
+        const std::int64_t s = static_cast<std::int64_t>(t[j]) - static_cast<Digit>(p) - high + carry;
+        t[j] = static_cast<Digit>(s);
+        carry = s >> 32;
+        high = static_cast<Digit>(p >> 32);
     }
-    return static_cast<Digit>(borrow);
+    return high - static_cast<Digit>(carry);
 }
 
 // t[0..n) += v[0..n); returns the carry.
