@@ -15,8 +15,8 @@ inline constexpr unsigned kSmallPrimeCount = 1027;
 extern const std::array<std::uint16_t, kSmallPrimeCount + 1> kSmallPrimes;
 
 // Probable-prime test of a over digits digits:
-//  1. trial division by each table prime in ascending order; a one-digit a
-//     equal to the table prime skips the rest of the trial division;
+//  1. trial division by each table prime in ascending order; an a of one
+//     significant digit equal to the table prime skips the rest of it;
 //  2. Fermat tests b^a mod a == b for b = 2, 3, 5, in that order.
 // True when a passes both. The array that held the last power is wiped.
 bool ProbablePrime(const Digit* a, unsigned digits);
