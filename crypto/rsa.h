@@ -45,7 +45,9 @@ static_assert(sizeof(RsaPublicKey) == 514 && sizeof(RsaPrivateKey) == 1410);
 // Returns 0 (both records filled), StatusBadModulusSize (bits outside
 // 508..2048; pool untouched), StatusPoolNotSeeded, or StatusBadData (a prime
 // search ran off the top of its range). On a nonzero status neither record is
-// written. Secret working numbers are wiped before returning 0.
+// written. Secret working numbers are wiped, and once a search has run the
+// stack area below this call, where the arithmetic leaves its products and
+// exponentiation tables, is overwritten.
 int RsaGenerateKeyPair(RsaPublicKey* publicKey, RsaPrivateKey* privateKey,
                        const KeyGenParams* params, RandomPool* pool);
 
@@ -53,11 +55,14 @@ int RsaGenerateKeyPair(RsaPublicKey* publicKey, RsaPrivateKey* privateKey,
 // the CRT components. k = (bits + 7) / 8 bytes go to out, k to *outLen.
 // Returns 0, StatusBadLength (inLen + 11 > k, or a key record with bits above
 // 2048), or StatusBadData (block not below the modulus). On failure out and
-// *outLen are untouched. Never reads privateExponent. All temporaries wiped.
+// *outLen are untouched. Never reads privateExponent. All temporaries wiped,
+// the arithmetic's stack area included.
 int RsaPrivateEncrypt(std::uint8_t* out, std::uint32_t* outLen, const std::uint8_t* in,
                       std::uint32_t inLen, const RsaPrivateKey* privateKey);
 
-// The raw CRT operation on an already formatted block; 0 or StatusBadData.
+// The raw CRT operation on an already formatted block: 0, StatusBadData (the
+// block read as a number is not below the modulus) or StatusBadLength (a key
+// record with bits above 2048). On failure out and *outLen are untouched.
 int RsaPrivateBlock(std::uint8_t* out, std::uint32_t* outLen, const std::uint8_t* in,
                     std::uint32_t inLen, const RsaPrivateKey* privateKey);
 
