@@ -14,21 +14,27 @@ struct DesCbcContext {
 };
 
 // Stores the direction, loads the IV, computes the subkeys. Parity bits of the
-// key are ignored.
+// key are ignored; key, IV and direction are not validated. The context then
+// holds key material: the caller wipes it when done.
 void DesCbcInit(DesCbcContext* context, const std::uint8_t key[8], const std::uint8_t iv[8],
                 std::int32_t encrypt);
 
-// Processes length bytes (a multiple of 8; 0 allowed). input and output may
-// be the same area. Returns 0, or StatusBadLength with nothing processed and
-// the context unchanged.
+// Processes length bytes (a multiple of 8; 0 allowed) in CBC mode; the
+// chaining value carries over to the next call. No padding. input and output
+// may be the same area (each block is read before it is written). Returns 0,
+// or StatusBadLength (1030) with nothing processed, output untouched and the
+// context unchanged. Local block copies are wiped.
 int DesCbcUpdate(DesCbcContext* context, std::uint8_t* output, const std::uint8_t* input,
                  std::uint32_t length);
 
-// Key schedule into 32 cooked subkey words, reversed for decryption.
-// Intermediate bit arrays are wiped.
+// Key schedule into 32 cooked subkey words (two per round, holding the eight
+// 6-bit groups the combined S-box tables take), rounds reversed for
+// decryption (encrypt == 0). Intermediate bit arrays and uncooked round keys
+// are wiped.
 void DesKeySchedule(std::uint32_t subkeys[32], const std::uint8_t key[8], std::int32_t encrypt);
 
-// One DES block on two big-endian words, in place.
+// One DES block on two big-endian words (byte 0 is the top byte of
+// block[0]), in place: encryption or decryption as the subkeys were built.
 void DesBlock(std::uint32_t block[2], const std::uint32_t subkeys[32]);
 
 }  // namespace cerrojo

@@ -12,15 +12,22 @@ namespace cerrojo {
 inline constexpr AlgorithmId kPbeWithMd2AndDesCbc = 104;
 inline constexpr AlgorithmId kPbeWithMd5AndDesCbc = 105;
 
+// algorithm: kPbeWithMd2AndDesCbc (H = MD2) or kPbeWithMd5AndDesCbc (H = MD5).
 // plaintext: the data; its storage must have room for 8 more bytes, which
-//   receive the PKCS#5 padding.
-// ciphertext: data names the output area (room for plaintext length + 8);
-//   on success its length is set to the ciphertext length.
-// salt: receives the 8-byte salt = first 8 bytes of H(password || plaintext).
-// iterations: 0 and 1 both mean one digest.
-// Returns the ciphertext length (>= 8) or 0 on failure (ciphertext.length
-// untouched; the salt may already be written). The DES context, derived key,
-// IV and every digest output are wiped on every path.
+//   receive the PKCS#5 padding (1..8 bytes of the pad count). Its length is
+//   not changed.
+// ciphertext: data names the output area (room for plaintext length + 8); it
+//   may be the plaintext's own storage. On success its length is set to the
+//   ciphertext length, plaintext length + padding.
+// salt: receives the 8-byte salt = first 8 bytes of H(password || plaintext),
+//   before any later step can fail.
+// iterations: PBKDF1 count, T = H(password || salt) then T = H(T); 0 and 1
+//   both mean one digest. Key = T[0..8) with odd parity, IV = T[8..16).
+// password: passwordLength bytes, no terminating zero.
+// Returns the ciphertext length (>= 8), or 0 (ciphertext.length untouched)
+// for any other algorithm, a failing digest step, or a plaintext so long that
+// the padded length would not fit 32 bits. The digest context, both digest
+// outputs, the derived key and IV and the DES context are wiped on every path.
 std::uint32_t PbeEncrypt(ByteSpan* plaintext, ByteSpan* ciphertext, AlgorithmId algorithm,
                          std::uint32_t iterations, std::uint8_t salt[8],
                          const std::uint8_t* password, std::uint32_t passwordLength);
