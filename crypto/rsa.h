@@ -57,7 +57,9 @@ int RsaGenerateKeyPair(RsaPublicKey* publicKey, RsaPrivateKey* privateKey,
 int RsaPrivateEncrypt(std::uint8_t* out, std::uint32_t* outLen, const std::uint8_t* in,
                       std::uint32_t inLen, const RsaPrivateKey* privateKey);
 
-// The raw CRT operation on an already formatted block; 0 or StatusBadData.
+// The raw CRT operation on an already formatted block: 0, StatusBadData (the
+// block read as a number is not below the modulus) or StatusBadLength (a key
+// record with bits above 2048). On failure out and *outLen are untouched.
 int RsaPrivateBlock(std::uint8_t* out, std::uint32_t* outLen, const std::uint8_t* in,
                     std::uint32_t inLen, const RsaPrivateKey* privateKey);
 

@@ -1,0 +1,479 @@
+#include "crypto/bignum.h"
+
+namespace cerrojo {
+
+namespace {
+
+using Wide = std::uint64_t;  // a two-digit value: digit products, carries, estimates
+
+constexpr unsigned kMaxProductDigits = 2 * kMaxDigits;
+
+// t[0..n) := m * c[0..n); returns the carry digit.
+inline Digit MulRow(Digit* t, const Digit* c, unsigned n, Digit m) {
+    Wide carry = 0;
+    for (unsigned j = 0; j < n; ++j) {
+        const Wide p = static_cast<Wide>(m) * c[j] + carry;
+        t[j] = static_cast<Digit>(p);
+        carry = p >> 32;
+    }
+    return static_cast<Digit>(carry);
+}
+
+// t[0..n) += m * c[0..n); returns the carry digit. Cannot overflow:
+// (2^32 - 1)^2 + 2 * (2^32 - 1) = 2^64 - 1.
+inline Digit MulAddRow(Digit* t, const Digit* c, unsigned n, Digit m) {
+    Wide carry = 0;
+    for (unsigned j = 0; j < n; ++j) {
+        const Wide p = static_cast<Wide>(m) * c[j] + t[j] + carry;
+        t[j] = static_cast<Digit>(p);
+        carry = p >> 32;
+    }
+    return static_cast<Digit>(carry);
+}
+
+// t[0..n) -= m * v[0..n); returns the borrow digit (at most 2^32 - 1).
+inline Digit MulSubRow(Digit* t, const Digit* v, unsigned n, Digit m) {
+    Wide borrow = 0;
+    for (unsigned j = 0; j < n; ++j) {
+        const Wide p = static_cast<Wide>(m) * v[j] + borrow;
+        const Digit low = static_cast<Digit>(p);
+        const Digit tj = t[j];
+        t[j] = tj - low;
+        borrow = (p >> 32) + (tj < low);
+    }
+    return static_cast<Digit>(borrow);
+}
+
+// t[0..n) += v[0..n); returns the carry.
+inline Digit AddRow(Digit* t, const Digit* v, unsigned n) {
+    Wide carry = 0;
+    for (unsigned j = 0; j < n; ++j) {
+        const Wide s = static_cast<Wide>(t[j]) + v[j] + carry;
+        t[j] = static_cast<Digit>(s);
+        carry = s >> 32;
+    }
+    return static_cast<Digit>(carry);
+}
+
+// t (2n) := x * x over n digits: the cross products once, doubled, plus the squares.
+void SquareInto(Digit* t, const Digit* x, unsigned n) {
+    t[0] = 0;
+    t[2 * n - 1] = 0;
+    if (n > 1) {
+        t[n] = MulRow(t + 1, x + 1, n - 1, x[0]);
+        for (unsigned i = 1; i + 1 < n; ++i) t[i + n] = MulAddRow(t + 2 * i + 1, x + i + 1, n - i - 1, x[i]);
+    }
+    // double the cross products and add the squares of the digits
+    Digit topBit = 0;
+    Wide carry = 0;
+    for (unsigned i = 0; i < n; ++i) {
+        const Wide sq = static_cast<Wide>(x[i]) * x[i];
+        const Digit lo = t[2 * i], hi = t[2 * i + 1];
+        const Wide d0 = static_cast<Wide>((lo << 1) | topBit) + static_cast<Digit>(sq) + carry;
+        t[2 * i] = static_cast<Digit>(d0);
+        const Wide d1 = static_cast<Wide>((hi << 1) | (lo >> 31)) + (sq >> 32) + (d0 >> 32);
+        t[2 * i + 1] = static_cast<Digit>(d1);
+        carry = d1 >> 32;
+        topBit = hi >> 31;
+    }
+}
+
+// t (2n) := x * y over n digits, n >= 1.
+inline void MultiplyInto(Digit* t, const Digit* x, const Digit* y, unsigned n) {
+    t[n] = MulRow(t, y, n, x[0]);
+    for (unsigned i = 1; i < n; ++i) t[i + n] = MulAddRow(t + i, y, n, x[i]);
+}
+
+// Long division of w[0..len] (len + 1 digits) by the normalised divisor v
+// (dd digits, top bit set), len >= dd. On return w[0..dd) holds the remainder
+// (still normalised) and, when q is not null, q[0..len - dd] the quotient
+// digits. Requires w[len] < v[dd - 1] or a shifted-in top digit, which the
+// normalising shift guarantees.
+//
+// Each quotient digit is estimated from the top two window digits over the
+// divisor's top digit, refined with the next digit of each (the estimate is
+// then exact or one too large), and fixed by one add-back when the
+// multiply-subtract goes negative.
+void DivideNormalised(Digit* q, Digit* w, unsigned len, const Digit* v, unsigned dd) {
+    const Digit v1 = v[dd - 1];
+    const Digit v0 = dd > 1 ? v[dd - 2] : 0;
+    for (unsigned i = len - dd + 1; i-- > 0;) {
+        Digit* window = w + i;
+        const Digit hi = window[dd];
+        const Digit mid = window[dd - 1];
+        Wide qhat, rhat;
+        if (hi >= v1) {
+            qhat = 0xFFFFFFFFu;
+            rhat = static_cast<Wide>(mid) + v1;  // (hi * 2^32 + mid) - qhat * v1 with hi = v1
+        } else {
+            const Wide num = (static_cast<Wide>(hi) << 32) | mid;
+            qhat = num / v1;
+            rhat = num - qhat * v1;
+        }
+        if (dd > 1) {
+            const Digit low = window[dd - 2];
+            while (rhat <= 0xFFFFFFFFu && qhat * v0 > ((rhat << 32) | low)) {
+                --qhat;
+                rhat += v1;
+            }
+        }
+        Digit digit = static_cast<Digit>(qhat);
+        if (digit != 0) {
+            const Digit borrow = MulSubRow(window, v, dd, digit);
+            if (hi < borrow) {  // one too large: add the divisor back
+                --digit;
+                AddRow(window, v, dd);
+            }
+        }
+        window[dd] = 0;
+        if (q != nullptr) q[i] = digit;
+    }
+}
+
+// w[0..n] := b[0..n) << shift with the carry in w[n]; shift < 32.
+inline void ShiftInto(Digit* w, const Digit* b, unsigned n, unsigned shift) {
+    if (shift == 0) {
+        for (unsigned j = 0; j < n; ++j) w[j] = b[j];
+        w[n] = 0;
+        return;
+    }
+    Digit carry = 0;
+    for (unsigned j = 0; j < n; ++j) {
+        const Digit x = b[j];
+        w[j] = (x << shift) | carry;
+        carry = x >> (32 - shift);
+    }
+    w[n] = carry;
+}
+
+// a[0..n) := w[0..n) >> shift; shift < 32, w[n - 1] has no bits above 32 - shift.
+inline void UnshiftInto(Digit* a, const Digit* w, unsigned n, unsigned shift) {
+    if (shift == 0) {
+        for (unsigned j = 0; j < n; ++j) a[j] = w[j];
+        return;
+    }
+    for (unsigned j = 0; j + 1 < n; ++j) a[j] = (w[j] >> shift) | (w[j + 1] << (32 - shift));
+    a[n - 1] = w[n - 1] >> shift;
+}
+
+// Shared body of BnDiv and BnMod; q may be null (quotient discarded).
+void Divide(Digit* q, Digit* r, const Digit* c, unsigned cDigits, const Digit* d,
+            unsigned dDigits) {
+    const unsigned dd = BnDigits(d, dDigits);
+    if (dd == 0) return;
+    const unsigned shift = kDigitBits - BnDigitBits(d[dd - 1]);
+
+    Digit w[kMaxProductDigits + 1];
+    Digit v[kMaxDigits + 1];  // d << shift; v[dd] receives the (zero) carry
+    ShiftInto(w, c, cDigits, shift);
+    for (unsigned j = cDigits + 1; j < dd; ++j) w[j] = 0;
+    ShiftInto(v, d, dd, shift);
+
+    if (cDigits >= dd) {
+        if (q != nullptr)
+            for (unsigned j = cDigits - dd + 1; j < cDigits; ++j) q[j] = 0;
+        DivideNormalised(q, w, cDigits, v, dd);
+    } else if (q != nullptr) {
+        for (unsigned j = 0; j < cDigits; ++j) q[j] = 0;
+    }
+    UnshiftInto(r, w, dd, shift);
+    for (unsigned j = dd; j < dDigits; ++j) r[j] = 0;
+}
+
+// A modulus prepared once for many reductions.
+struct Modulus {
+    Digit v[kMaxDigits + 1];  // d << shift (plus the zero carry digit)
+    unsigned dd;              // significant digits of d
+    unsigned shift;
+};
+
+// out (m.dd) := t mod d, where t has len digits (len >= m.dd) and t has room
+// for len + 1 digits; t is overwritten.
+inline void ReduceInPlace(Digit* out, Digit* t, unsigned len, const Modulus& m) {
+    if (m.shift != 0) {
+        Digit carry = 0;
+        for (unsigned j = 0; j < len; ++j) {
+            const Digit x = t[j];
+            t[j] = (x << m.shift) | carry;
+            carry = x >> (32 - m.shift);
+        }
+        t[len] = carry;
+    } else {
+        t[len] = 0;
+    }
+    DivideNormalised(nullptr, t, len, m.v, m.dd);
+    UnshiftInto(out, t, m.dd, m.shift);
+}
+
+// out := x * y mod d, x and y of m.dd digits; out may be x or y.
+inline void MulMod(Digit* out, const Digit* x, const Digit* y, const Modulus& m) {
+    Digit t[kMaxProductDigits + 1];
+    MultiplyInto(t, x, y, m.dd);
+    ReduceInPlace(out, t, 2 * m.dd, m);
+}
+
+// out := x^2 mod d; out may be x.
+inline void SquareMod(Digit* out, const Digit* x, const Modulus& m) {
+    Digit t[kMaxProductDigits + 1];
+    SquareInto(t, x, m.dd);
+    ReduceInPlace(out, t, 2 * m.dd, m);
+}
+
+}  // namespace
+
+void BnDecode(Digit* a, unsigned digits, const std::uint8_t* bytes, unsigned len) {
+    unsigned i = 0;
+    int j = static_cast<int>(len) - 1;
+    for (; i < digits && j >= 0; ++i) {
+        Digit t = 0;
+        for (unsigned u = 0; j >= 0 && u < 32; --j, u += 8) t |= static_cast<Digit>(bytes[j]) << u;
+        a[i] = t;
+    }
+    for (; i < digits; ++i) a[i] = 0;
+}
+
+void BnEncode(std::uint8_t* bytes, unsigned len, const Digit* a, unsigned digits) {
+    unsigned i = 0;
+    int j = static_cast<int>(len) - 1;
+    for (; i < digits && j >= 0; ++i) {
+        const Digit t = a[i];
+        for (unsigned u = 0; j >= 0 && u < 32; --j, u += 8) bytes[j] = static_cast<std::uint8_t>(t >> u);
+    }
+    for (; j >= 0; --j) bytes[j] = 0;
+}
+
+void BnAssign(Digit* a, const Digit* b, unsigned digits) {
+    for (unsigned i = 0; i < digits; ++i) a[i] = b[i];
+}
+
+void BnAssignZero(Digit* a, unsigned digits) {
+    for (unsigned i = 0; i < digits; ++i) a[i] = 0;
+}
+
+void BnAssign2Exp(Digit* a, unsigned n, unsigned digits) {
+    BnAssignZero(a, digits);
+    if (n / kDigitBits >= digits) return;
+    a[n / kDigitBits] = static_cast<Digit>(1) << (n % kDigitBits);
+}
+
+Digit BnAdd(Digit* a, const Digit* b, const Digit* c, unsigned digits) {
+    Wide carry = 0;
+    for (unsigned i = 0; i < digits; ++i) {
+        const Wide s = static_cast<Wide>(b[i]) + c[i] + carry;
+        a[i] = static_cast<Digit>(s);
+        carry = s >> 32;
+    }
+    return static_cast<Digit>(carry);
+}
+
+Digit BnSub(Digit* a, const Digit* b, const Digit* c, unsigned digits) {
+    Digit borrow = 0;
+    for (unsigned i = 0; i < digits; ++i) {
+        const Digit bi = b[i], ci = c[i];
+        const Digit t = bi - ci;
+        a[i] = t - borrow;
+        borrow = (bi < ci) | (t < borrow);
+    }
+    return borrow;
+}
+
+void BnMult(Digit* a, const Digit* b, const Digit* c, unsigned digits) {
+    Digit t[kMaxProductDigits];
+    BnAssignZero(t, 2 * digits);
+    const unsigned bd = BnDigits(b, digits);
+    const unsigned cd = BnDigits(c, digits);
+    for (unsigned i = 0; i < bd; ++i)
+        if (b[i] != 0) t[i + cd] = MulAddRow(t + i, c, cd, b[i]);
+    BnAssign(a, t, 2 * digits);
+}
+
+Digit BnLShift(Digit* a, const Digit* b, unsigned n, unsigned digits) {
+    if (n >= kDigitBits) return 0;
+    if (n == 0) {
+        BnAssign(a, b, digits);
+        return 0;
+    }
+    Digit carry = 0;
+    for (unsigned i = 0; i < digits; ++i) {
+        const Digit x = b[i];
+        a[i] = (x << n) | carry;
+        carry = x >> (kDigitBits - n);
+    }
+    return carry;
+}
+
+Digit BnRShift(Digit* a, const Digit* b, unsigned n, unsigned digits) {
+    if (n >= kDigitBits) return 0;
+    if (n == 0) {
+        BnAssign(a, b, digits);
+        return 0;
+    }
+    Digit carry = 0;
+    for (unsigned i = digits; i-- > 0;) {
+        const Digit x = b[i];
+        a[i] = (x >> n) | carry;
+        carry = x << (kDigitBits - n);
+    }
+    return carry;
+}
+
+void BnDiv(Digit* q, Digit* r, const Digit* c, unsigned cDigits, const Digit* d,
+           unsigned dDigits) {
+    Divide(q, r, c, cDigits, d, dDigits);
+}
+
+void BnMod(Digit* a, const Digit* b, unsigned bDigits, const Digit* c, unsigned cDigits) {
+    Divide(nullptr, a, b, bDigits, c, cDigits);
+}
+
+void BnModMult(Digit* a, const Digit* b, const Digit* c, const Digit* d, unsigned digits) {
+    Digit t[kMaxProductDigits];
+    BnMult(t, b, c, digits);
+    BnMod(a, t, 2 * digits, d, digits);
+}
+
+void BnModExp(Digit* a, const Digit* b, const Digit* c, unsigned cDigits, const Digit* d,
+              unsigned dDigits) {
+    const unsigned n = BnDigits(c, cDigits);
+    if (n == 0) {  // b^0 = 1, unreduced
+        BnAssignZero(a, dDigits);
+        if (dDigits > 0) a[0] = 1;
+        return;
+    }
+    Modulus m;
+    m.dd = BnDigits(d, dDigits);
+    if (m.dd == 0) return;
+    m.shift = kDigitBits - BnDigitBits(d[m.dd - 1]);
+    ShiftInto(m.v, d, m.dd, m.shift);
+
+    // table[k] = b^k mod d for k = 1..255; slot 0 is unused (the accumulator
+    // lives apart). Only m.dd digits of each slot are ever touched.
+    Digit table[256][kMaxDigits];
+    {
+        Digit t[kMaxProductDigits + 1];
+        BnAssign(t, b, dDigits);
+        if (dDigits < m.dd) BnAssignZero(t + dDigits, m.dd - dDigits);
+        ReduceInPlace(table[1], t, dDigits > m.dd ? dDigits : m.dd, m);
+    }
+    for (unsigned k = 2; k < 256; ++k) MulMod(table[k], table[k - 1], table[1], m);
+
+    // Left to right over the exponent bytes, leading zero bytes skipped. The
+    // accumulator starts as the slot of the first byte: squaring 1 changes
+    // nothing (and 1 * slot mod d is the slot, already reduced).
+    Digit acc[kMaxDigits];
+    bool started = false;
+    for (unsigned i = n; i-- > 0;) {
+        Digit w = c[i];
+        unsigned bytes = 4;
+        if (i == n - 1)
+            while ((w >> 24) == 0) {
+                w <<= 8;
+                --bytes;
+            }
+        for (; bytes > 0; --bytes, w <<= 8) {
+            const unsigned slot = w >> 24;
+            if (!started) {
+                BnAssign(acc, table[slot], m.dd);
+                started = true;
+                continue;
+            }
+            for (int s = 0; s < 8; ++s) SquareMod(acc, acc, m);
+            if (slot != 0) MulMod(acc, acc, table[slot], m);
+        }
+    }
+    BnAssign(a, acc, m.dd);
+    BnAssignZero(a + m.dd, dDigits - m.dd);
+}
+
+void BnModInv(Digit* a, const Digit* b, const Digit* c, unsigned digits) {
+    Digit x[kMaxDigits], y[kMaxDigits], r[kMaxDigits], s[kMaxDigits];
+    Digit quotient[kMaxDigits], t[kMaxDigits], z[kMaxDigits];
+    Digit product[kMaxProductDigits];
+    BnAssignZero(x, digits);
+    if (digits > 0) x[0] = 1;
+    BnAssignZero(y, digits);
+    BnAssign(r, b, digits);
+    BnAssign(s, c, digits);
+    bool negative = false;
+    while (!BnIsZero(s, digits)) {
+        BnDiv(quotient, t, r, digits, s, digits);
+        BnMult(product, quotient, y, digits);
+        BnAdd(z, x, product, digits);
+        BnAssign(x, y, digits);
+        BnAssign(y, z, digits);
+        BnAssign(r, s, digits);
+        BnAssign(s, t, digits);
+        negative = !negative;
+    }
+    if (negative)
+        BnSub(a, c, x, digits);
+    else
+        BnAssign(a, x, digits);
+}
+
+void BnGcd(Digit* a, const Digit* b, const Digit* c, unsigned digits) {
+    Digit x[3][kMaxDigits];
+    BnAssign(x[0], c, digits);
+    BnAssign(x[1], b, digits);
+    if (BnIsZero(x[1], digits)) {
+        BnAssign(a, x[0], digits);
+        return;
+    }
+    unsigned i = 1;
+    for (;;) {
+        const unsigned next = (i + 1) % 3;
+        BnMod(x[next], x[(i + 2) % 3], digits, x[i], digits);
+        if (BnIsZero(x[next], digits)) break;
+        i = next;
+    }
+    BnAssign(a, x[i], digits);
+}
+
+int BnCmp(const Digit* a, const Digit* b, unsigned digits) {
+    for (unsigned i = digits; i-- > 0;) {
+        if (a[i] > b[i]) return 1;
+        if (a[i] < b[i]) return -1;
+    }
+    return 0;
+}
+
+int BnIsZero(const Digit* a, unsigned digits) {
+    for (unsigned i = 0; i < digits; ++i)
+        if (a[i] != 0) return 0;
+    return 1;
+}
+
+unsigned BnDigits(const Digit* a, unsigned digits) {
+    while (digits > 0 && a[digits - 1] == 0) --digits;
+    return digits;
+}
+
+unsigned BnDigitBits(Digit w) {
+    unsigned bits = 0;
+    while (w != 0) {
+        ++bits;
+        w >>= 1;
+    }
+    return bits;
+}
+
+void BnDigitMult(Digit a[2], Digit b, Digit c) {
+    const Wide p = static_cast<Wide>(b) * c;
+    a[0] = static_cast<Digit>(p);
+    a[1] = static_cast<Digit>(p >> 32);
+}
+
+Digit BnSubDigitMult(Digit* a, const Digit* b, Digit m, const Digit* d, unsigned digits) {
+    if (m == 0 || digits == 0) return 0;
+    Wide borrow = 0;
+    for (unsigned j = 0; j < digits; ++j) {
+        const Wide p = static_cast<Wide>(m) * d[j] + borrow;
+        const Digit low = static_cast<Digit>(p);
+        const Digit bj = b[j];
+        a[j] = bj - low;
+        borrow = (p >> 32) + (bj < low);
+    }
+    return static_cast<Digit>(borrow);
+}
+
+}  // namespace cerrojo
