@@ -13,10 +13,14 @@
 #include <openssl/x509.h>
 
 #include <cctype>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "crypto/digest.h"
+#include "crypto/random.h"
+#include "der/request.h"
+#include "der/sample_request.h"
 #include "der/guarded.h"
 #include "der/test_keys.h"
 #include "support/testdata.h"
@@ -248,6 +252,41 @@ TEST(KeyFile, StorageShortAtEveryByteFailsInsideTheStorage) {
             EXPECT_EQ(Hex(output.data(), cap), Hex(Bytes(cap, 0x5A)));
         }
         EXPECT_TRUE(output.GuardsIntact()) << cap;
+    }
+}
+
+TEST(KeyFile, BothFilesFromOwnKeyGenerator) {
+    // The driver's path: keys from Cerrojo's generator, request signed with
+    // MD5, key file with iteration count 0; OpenSSL checks the pair.
+    for (std::uint32_t bits : {1024u, 2048u}) {
+        SCOPED_TRACE(bits);
+        if (testsupport::kSanitized && bits == 2048) continue;  // slow generation
+        auto key = std::make_unique<dertest::KeyPair>();
+        cerrojo::RandomPool pool{};
+        cerrojo::RandomInit(&pool);
+        std::uint8_t seed[256];
+        for (std::uint32_t i = 0; i < sizeof(seed); ++i) seed[i] = static_cast<std::uint8_t>(i * 13 + bits);
+        cerrojo::RandomUpdate(&pool, seed, sizeof(seed));
+        const cerrojo::KeyGenParams params{bits, 1};
+        ASSERT_EQ(cerrojo::RsaGenerateKeyPair(&key->publicKey, &key->privateKey, &params, &pool), 0);
+
+        dertest::SampleSlots slots;
+        std::vector<std::uint8_t> request(4096);
+        std::uint32_t length = 4096;
+        ASSERT_EQ(cerrojo::MakeCertificationRequest(request.data(), &length, 103, slots.name,
+                                                    &key->publicKey, &key->privateKey,
+                                                    slots.attributes),
+                  cerrojo::kRequestOk);
+        const unsigned char* p = request.data();
+        X509_REQ* req = d2i_X509_REQ(nullptr, &p, length);
+        ASSERT_NE(req, nullptr);
+        EXPECT_EQ(X509_REQ_verify(req, X509_REQ_get0_pubkey(req)), 1);
+        X509_REQ_free(req);
+
+        const std::string password = "Contrase\xF1" "a";
+        const Bytes file = MakeKeyFile(*key, password);
+        ASSERT_FALSE(file.empty());
+        ExpectDecryptsToKey(file, password, *key);
     }
 }
 
