@@ -89,9 +89,9 @@ std::uint32_t DerPutRsaPublicKey(DerBuffer* buffer, const RsaPublicKey* publicKe
 // Digests data with the digest of signatureAlgorithm (101 MD2, 102 MD4, 103 MD5,
 // 111 SHA-1), encodes
 //   DigestInfo ::= SEQUENCE { AlgorithmIdentifier (digest, NULL), OCTET STRING digest }
-// in a local 256-byte area through buffer (which is re-initialised and left
-// over that dead area: the caller must DerInit it before further use), and
-// puts it through RsaPrivateEncrypt. signature needs room for kMaxRsaModulusLen
+// in a local 256-byte area through buffer (which is re-initialised for it and
+// left empty, without storage: the caller must DerInit it before further
+// use), and puts it through RsaPrivateEncrypt. signature needs room for kMaxRsaModulusLen
 // bytes. Returns the signature length (the modulus length in bytes) with
 // *signatureLength set, or 0 on any failure (*signatureLength untouched).
 // The digest and DigestInfo areas are wiped on every path.
