@@ -29,7 +29,8 @@ const Keys* KeysOf(std::uint32_t bits) {
         cerrojo::RandomPool pool{};
         cerrojo::RandomInit(&pool);
         std::uint8_t seed[256];
-        for (std::uint32_t i = 0; i < sizeof(seed); ++i) seed[i] = static_cast<std::uint8_t>(i * 7 + bits);
+        for (std::uint32_t i = 0; i < sizeof(seed); ++i)
+            seed[i] = static_cast<std::uint8_t>(i * 7 + bits);
         cerrojo::RandomUpdate(&pool, seed, sizeof(seed));
         const cerrojo::KeyGenParams params{bits, 1};
         if (cerrojo::RsaGenerateKeyPair(&slot->publicKey, &slot->privateKey, &params, &pool) != 0) {
@@ -40,10 +41,17 @@ const Keys* KeysOf(std::uint32_t bits) {
 }
 
 struct Slots {
-    std::string texts[11] = {"EMPRESA DE PRUEBA SA DE CV", "JUAN  P\xC9REZ  L\xD3PEZ",
-                             "AV. REFORMA  100  CENTRO  09", "06000", "MX", "DISTRITO FEDERAL",
-                             "CUAUHTEMOC", "EPR010101AB1 \\ PELJ800101XY2",
-                             "juan@ejemplo.com.mx", "Z2VuZXJpY2NoYWxsZW5nZQ==", "T=MO; CURP=X"};
+    std::string texts[11] = {"EMPRESA DE PRUEBA SA DE CV",
+                             "JUAN  P\xC9REZ  L\xD3PEZ",
+                             "AV. REFORMA  100  CENTRO  09",
+                             "06000",
+                             "MX",
+                             "DISTRITO FEDERAL",
+                             "CUAUHTEMOC",
+                             "EPR010101AB1 \\ PELJ800101XY2",
+                             "juan@ejemplo.com.mx",
+                             "Z2VuZXJpY2NoYWxsZW5nZQ==",
+                             "T=MO; CURP=X"};
     cerrojo::NameSlots name{};
     cerrojo::AttributeSlots attributes{};
     static cerrojo::ByteSpan Span(std::string& s) {
@@ -77,9 +85,9 @@ void BM_MakeCertificationRequest(benchmark::State& state) {
     std::uint8_t output[4096];
     for (auto _ : state) {
         std::uint32_t length = sizeof(output);
-        benchmark::DoNotOptimize(cerrojo::MakeCertificationRequest(
-            output, &length, 103, slots.name, &keys->publicKey, &keys->privateKey,
-            slots.attributes));
+        benchmark::DoNotOptimize(
+            cerrojo::MakeCertificationRequest(output, &length, 103, slots.name, &keys->publicKey,
+                                              &keys->privateKey, slots.attributes));
     }
 }
 BENCHMARK(BM_MakeCertificationRequest)->Arg(1024)->Arg(2048)->Unit(benchmark::kMicrosecond);

@@ -25,8 +25,8 @@ constexpr OidEntry kNameOids[15] = {
     {3, {0x55, 0x04, 0x2D}},  // 9 x500UniqueIdentifier 2.5.4.45
     {3, {0x55, 0x04, 0x05}},  // 10 serialNumber 2.5.4.5
     {9, {0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x09, 0x01}},  // 11 emailAddress
-    {3, {0x55, 0x04, 0x0F}},  // 12 businessCategory 2.5.4.15
-    {3, {0x55, 0x04, 0x14}},  // 13 telephoneNumber 2.5.4.20
+    {3, {0x55, 0x04, 0x0F}},                                      // 12 businessCategory 2.5.4.15
+    {3, {0x55, 0x04, 0x14}},                                      // 13 telephoneNumber 2.5.4.20
     {3, {0x55, 0x04, 0x17}},  // 14 facsimileTelephoneNumber 2.5.4.23
 };
 
@@ -99,7 +99,9 @@ std::uint32_t PutRelativeName(DerBuffer* buffer, int slot, ByteSpan value) {
     return size + set;
 }
 
-bool NameSlotFilled(const ByteSpan& slot) { return slot.data != nullptr && slot.length != 0; }
+bool NameSlotFilled(const ByteSpan& slot) {
+    return slot.data != nullptr && slot.length != 0;
+}
 
 }  // namespace
 
@@ -117,7 +119,8 @@ int GetRequestAttributeOid(int slot, std::uint8_t* octets) {
 std::uint32_t DerPutName(DerBuffer* buffer, const NameSlots& nameSlots) {
     std::uint32_t size = 0;
     if (NameSlotFilled(nameSlots[kNameEmailSlot])) {
-        const std::uint32_t rdn = PutRelativeName(buffer, kNameEmailSlot, nameSlots[kNameEmailSlot]);
+        const std::uint32_t rdn =
+            PutRelativeName(buffer, kNameEmailSlot, nameSlots[kNameEmailSlot]);
         if (rdn == 0) return 0;
         size += rdn;
     }
@@ -136,13 +139,13 @@ std::uint32_t DerPutName(DerBuffer* buffer, const NameSlots& nameSlots) {
 // value: IA5String for emailAddress, PrintableString for every other slot.
 // Slot 0 is written first, so the block holds the slots in descending order.
 std::uint32_t DerPutAttributesChecked(DerBuffer* buffer, const AttributeSlots& attributeSlots,
-                                      int includeChallenge, int contextTagged,
-                                      bool* outOfStorage) {
+                                      int includeChallenge, int contextTagged, bool* outOfStorage) {
     *outOfStorage = false;
     // A filled slot without an entry fails the block before anything is written.
     for (int slot = 0; slot < kAttributeSlotCount; ++slot) {
         std::uint8_t probe[9];
-        if (attributeSlots[slot].data != nullptr && GetRequestAttributeOid(slot, probe) < 0) return 0;
+        if (attributeSlots[slot].data != nullptr && GetRequestAttributeOid(slot, probe) < 0)
+            return 0;
     }
     std::uint32_t size = 0;
     bool any = false;

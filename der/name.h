@@ -69,7 +69,6 @@ std::uint32_t DerPutAttributes(DerBuffer* buffer, const AttributeSlots& attribut
 // As DerPutAttributes; on a 0 result *outOfStorage tells whether the storage
 // ran out (true) or the block was empty or had a slot without an entry (false).
 std::uint32_t DerPutAttributesChecked(DerBuffer* buffer, const AttributeSlots& attributeSlots,
-                                      int includeChallenge, int contextTagged,
-                                      bool* outOfStorage);
+                                      int includeChallenge, int contextTagged, bool* outOfStorage);
 
 }  // namespace cerrojo

@@ -115,12 +115,14 @@ std::uint32_t BuildEncryptedPrivateKey(DerBuffer* buffer, std::uint8_t* outputAr
         DerInit(buffer, outputArea, outputCapacity);
         const std::uint32_t data = DerPutTlv(buffer, kDerOctetString, ciphertext);
         if (data == 0) break;
-        std::uint8_t count[4] = {
-            static_cast<std::uint8_t>(iterations >> 24), static_cast<std::uint8_t>(iterations >> 16),
-            static_cast<std::uint8_t>(iterations >> 8), static_cast<std::uint8_t>(iterations)};
+        std::uint8_t count[4] = {static_cast<std::uint8_t>(iterations >> 24),
+                                 static_cast<std::uint8_t>(iterations >> 16),
+                                 static_cast<std::uint8_t>(iterations >> 8),
+                                 static_cast<std::uint8_t>(iterations)};
         const std::uint32_t countSize = DerPutInteger(buffer, ByteSpan{count, sizeof(count)}, 0);
         if (countSize == 0) break;
-        const std::uint32_t saltSize = DerPutTlv(buffer, kDerOctetString, ByteSpan{salt, kSaltLength});
+        const std::uint32_t saltSize =
+            DerPutTlv(buffer, kDerOctetString, ByteSpan{salt, kSaltLength});
         if (saltSize == 0) break;
         const std::uint32_t parameters =
             DerPutTlv(buffer, kDerSequence, ByteSpan{nullptr, countSize + saltSize});
@@ -128,7 +130,8 @@ std::uint32_t BuildEncryptedPrivateKey(DerBuffer* buffer, std::uint8_t* outputAr
         std::uint8_t oid[kMaxAlgorithmOidLength];
         std::uint32_t oidLength = 0;
         if (GetAlgorithmOid(algorithm, oid, &oidLength) != StatusOk) break;
-        const std::uint32_t oidSize = DerPutTlv(buffer, kDerObjectIdentifier, ByteSpan{oid, oidLength});
+        const std::uint32_t oidSize =
+            DerPutTlv(buffer, kDerObjectIdentifier, ByteSpan{oid, oidLength});
         if (oidSize == 0) break;
         const std::uint32_t algorithmContents = oidSize + parameters + countSize + saltSize;
         const std::uint32_t algorithmHeader =

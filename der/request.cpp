@@ -16,11 +16,20 @@ constexpr std::uint32_t kDigestInfoAreaSize = 256;
 // AlgorithmId of the digest's object identifier).
 bool DigestOfSignature(AlgorithmId signatureAlgorithm, DigestId* digest) {
     switch (signatureAlgorithm) {
-        case kAlgMd2WithRsa: *digest = DigestMd2; return true;
-        case kAlgMd4WithRsa: *digest = DigestMd4; return true;
-        case kAlgMd5WithRsa: *digest = DigestMd5; return true;
-        case kAlgSha1WithRsa: *digest = DigestSha1; return true;
-        default: return false;
+        case kAlgMd2WithRsa:
+            *digest = DigestMd2;
+            return true;
+        case kAlgMd4WithRsa:
+            *digest = DigestMd4;
+            return true;
+        case kAlgMd5WithRsa:
+            *digest = DigestMd5;
+            return true;
+        case kAlgSha1WithRsa:
+            *digest = DigestSha1;
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -61,9 +70,8 @@ std::uint32_t DerPutRsaPublicKey(DerBuffer* buffer, const RsaPublicKey* publicKe
 //     subject       Name,
 //     subjectPKInfo SEQUENCE { algorithm AlgorithmIdentifier, subjectPublicKey BIT STRING },
 //     attributes    [0] IMPLICIT SET OF Attribute }   -- left out when empty
-std::uint32_t DerPutRequestInfo(DerBuffer* buffer, std::uint8_t version,
-                                const NameSlots& nameSlots, AlgorithmId keyAlgorithm,
-                                const RsaPublicKey* publicKey,
+std::uint32_t DerPutRequestInfo(DerBuffer* buffer, std::uint8_t version, const NameSlots& nameSlots,
+                                AlgorithmId keyAlgorithm, const RsaPublicKey* publicKey,
                                 const AttributeSlots& attributeSlots) {
     DerBuffer saved{};
     DerSaveState(buffer, &saved);
@@ -114,7 +122,8 @@ std::uint32_t SignDigestInfo(DerBuffer* buffer, AlgorithmId signatureAlgorithm, 
     std::uint32_t result = 0;
     DerInit(buffer, area, sizeof(area));
     do {
-        if (ComputeDigest(digest, &digestLength, data.data, data.length, digestId) != StatusOk) break;
+        if (ComputeDigest(digest, &digestLength, data.data, data.length, digestId) != StatusOk)
+            break;
         const std::uint32_t octets =
             DerPutTlv(buffer, kDerOctetString, ByteSpan{digest, digestLength});
         if (octets == 0) break;
@@ -144,14 +153,10 @@ std::uint32_t SignDigestInfo(DerBuffer* buffer, AlgorithmId signatureAlgorithm, 
 //     certificationRequestInfo CertificationRequestInfo,
 //     signatureAlgorithm       AlgorithmIdentifier,
 //     signature                BIT STRING }
-std::uint32_t BuildCertificationRequest(DerBuffer* buffer, std::uint8_t* outputArea,
-                                        std::uint32_t outputCapacity,
-                                        AlgorithmId signatureAlgorithm,
-                                        const NameSlots& nameSlots,
-                                        const RsaPublicKey* publicKey,
-                                        const RsaPrivateKey* privateKey,
-                                        const AttributeSlots& attributeSlots,
-                                        std::uint8_t* infoArea) {
+std::uint32_t BuildCertificationRequest(
+    DerBuffer* buffer, std::uint8_t* outputArea, std::uint32_t outputCapacity,
+    AlgorithmId signatureAlgorithm, const NameSlots& nameSlots, const RsaPublicKey* publicKey,
+    const RsaPrivateKey* privateKey, const AttributeSlots& attributeSlots, std::uint8_t* infoArea) {
     if (infoArea == nullptr) return 0;
     DerInit(buffer, infoArea, kRequestWorkAreaSize);
     const std::uint32_t infoSize =
@@ -209,10 +214,9 @@ int MakeCertificationRequest(std::uint8_t* output, std::uint32_t* length,
     // info; that is never a finished request.
     if (output != nullptr && publicKey != nullptr && privateKey != nullptr) {
         DerBuffer buffer{};
-        const std::uint32_t size =
-            BuildCertificationRequest(&buffer, requestArea, kRequestWorkAreaSize,
-                                      signatureAlgorithm, nameSlots, publicKey, privateKey,
-                                      attributeSlots, infoArea);
+        const std::uint32_t size = BuildCertificationRequest(
+            &buffer, requestArea, kRequestWorkAreaSize, signatureAlgorithm, nameSlots, publicKey,
+            privateKey, attributeSlots, infoArea);
         ByteSpan request{nullptr, kRequestWorkAreaSize};
         if (size != 0 && DerTake(&buffer, &request) == size && size <= capacity) {
             std::memcpy(output, request.data, size);

@@ -60,14 +60,10 @@ int MakeCertificationRequest(std::uint8_t* output, std::uint32_t* length,
 // the unsigned info in the buffer over infoArea. The DigestInfo and the
 // signature are held in local areas that are wiped before returning; the
 // caller owns and wipes the two areas.
-std::uint32_t BuildCertificationRequest(DerBuffer* buffer, std::uint8_t* outputArea,
-                                        std::uint32_t outputCapacity,
-                                        AlgorithmId signatureAlgorithm,
-                                        const NameSlots& nameSlots,
-                                        const RsaPublicKey* publicKey,
-                                        const RsaPrivateKey* privateKey,
-                                        const AttributeSlots& attributeSlots,
-                                        std::uint8_t* infoArea);
+std::uint32_t BuildCertificationRequest(
+    DerBuffer* buffer, std::uint8_t* outputArea, std::uint32_t outputCapacity,
+    AlgorithmId signatureAlgorithm, const NameSlots& nameSlots, const RsaPublicKey* publicKey,
+    const RsaPrivateKey* privateKey, const AttributeSlots& attributeSlots, std::uint8_t* infoArea);
 
 // Prepends the CertificationRequestInfo. version: INTEGER content, one byte,
 // below 0x80 (0 for PKCS#10 v1); keyAlgorithm: 100. The attribute block is
@@ -75,9 +71,8 @@ std::uint32_t BuildCertificationRequest(DerBuffer* buffer, std::uint8_t* outputA
 // filled slot has no entry (slot 24), the block is left out and the buffer is
 // restored. Returns the size, or 0 when the storage runs out (attribute block
 // included) or any other part fails.
-std::uint32_t DerPutRequestInfo(DerBuffer* buffer, std::uint8_t version,
-                                const NameSlots& nameSlots, AlgorithmId keyAlgorithm,
-                                const RsaPublicKey* publicKey,
+std::uint32_t DerPutRequestInfo(DerBuffer* buffer, std::uint8_t version, const NameSlots& nameSlots,
+                                AlgorithmId keyAlgorithm, const RsaPublicKey* publicKey,
                                 const AttributeSlots& attributeSlots);
 
 // Prepends the subjectPublicKey BIT STRING:

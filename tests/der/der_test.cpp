@@ -27,10 +27,16 @@ std::string ToHex(const std::uint8_t* data, std::size_t len) {
     for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return s;
 }
-std::string ToHex(const Bytes& b) { return ToHex(b.data(), b.size()); }
+std::string ToHex(const Bytes& b) {
+    return ToHex(b.data(), b.size());
+}
 
-Bytes Region(const DerBuffer& b) { return Bytes(b.data + b.start, b.data + b.capacity); }
-ByteSpan Span(Bytes& bytes) { return ByteSpan{bytes.data(), static_cast<std::uint32_t>(bytes.size())}; }
+Bytes Region(const DerBuffer& b) {
+    return Bytes(b.data + b.start, b.data + b.capacity);
+}
+ByteSpan Span(Bytes& bytes) {
+    return ByteSpan{bytes.data(), static_cast<std::uint32_t>(bytes.size())};
+}
 
 struct Writer {
     explicit Writer(std::size_t capacity) : area(capacity) {
@@ -101,9 +107,15 @@ TEST(DerHeader, LengthForms) {
         std::uint32_t tag, length;
         const char* hex;
     } cases[] = {
-        {16, 0, "3000"},           {17, 5, "3105"},          {4, 127, "047F"},
-        {4, 128, "048180"},        {4, 255, "0481FF"},       {4, 256, "04820100"},
-        {0xA0, 65535, "A082FFFF"}, {2, 65536, "0283010000"}, {3, 0x01000000, "038401000000"},
+        {16, 0, "3000"},
+        {17, 5, "3105"},
+        {4, 127, "047F"},
+        {4, 128, "048180"},
+        {4, 255, "0481FF"},
+        {4, 256, "04820100"},
+        {0xA0, 65535, "A082FFFF"},
+        {2, 65536, "0283010000"},
+        {3, 0x01000000, "038401000000"},
         {19, 0xFFFFFFFF, "1384FFFFFFFF"},
     };
     for (const Case& c : cases) {
@@ -129,7 +141,8 @@ TEST(DerTlv, PrimitiveStringBitStringNullAndHeaderOnlyTags) {
         ASSERT_EQ(size, out.size());
         // OpenSSL must read the same string back.
         const unsigned char* p = out.data();
-        ASN1_PRINTABLESTRING* s = d2i_ASN1_PRINTABLESTRING(nullptr, &p, static_cast<long>(out.size()));
+        ASN1_PRINTABLESTRING* s =
+            d2i_ASN1_PRINTABLESTRING(nullptr, &p, static_cast<long>(out.size()));
         ASSERT_NE(s, nullptr) << n;
         EXPECT_EQ(static_cast<std::uint32_t>(ASN1_STRING_length(s)), n);
         EXPECT_EQ(p, out.data() + out.size());
@@ -168,13 +181,10 @@ TEST(DerInteger, MinimalFormAndSignByte) {
         int asIs;
         const char* expected;
     } cases[] = {
-        {"00 00 00", 0, "020100"},
-        {"00", 1, "020100"},
-        {"00 00 7F", 0, "02017F"},
-        {"00 00 80", 0, "02020080"},
+        {"00 00 00", 0, "020100"},          {"00", 1, "020100"},
+        {"00 00 7F", 0, "02017F"},          {"00 00 80", 0, "02020080"},
         {"00 00 80", 1, "020180"},  // asIs never adds the sign byte
-        {"00 01 00 01", 1, "0203010001"},
-        {"FF FF", 0, "020300FFFF"},
+        {"00 01 00 01", 1, "0203010001"},   {"FF FF", 0, "020300FFFF"},
         {"01 00 00 00", 0, "020401000000"},
     };
     for (const Case& c : cases) {
@@ -230,14 +240,22 @@ TEST(DerInteger, MinimalFormAndSignByte) {
 
 TEST(DerAlgorithm, EveryTableEntryAgainstItsDottedForm) {
     const std::pair<cerrojo::AlgorithmId, const char*> table[] = {
-        {2, "1.2.840.113549.2.2"},         {4, "1.2.840.113549.2.4"},
-        {5, "1.2.840.113549.2.5"},         {6, "1.3.14.3.2.26"},
-        {100, "1.2.840.113549.1.1.1"},     {101, "1.2.840.113549.1.1.2"},
-        {102, "1.2.840.113549.1.1.3"},     {103, "1.2.840.113549.1.1.4"},
-        {104, "1.2.840.113549.1.5.1"},     {105, "1.2.840.113549.1.5.3"},
-        {106, "1.3.14.3.2.7"},             {107, "1.2.840.113549.3.4"},
-        {108, "1.2.840.113549.1.12.1.6"},  {109, "1.2.840.113549.1.12.1.5"},
-        {110, "1.2.840.113549.1.12.1.3"},  {111, "1.2.840.113549.1.1.5"},
+        {2, "1.2.840.113549.2.2"},
+        {4, "1.2.840.113549.2.4"},
+        {5, "1.2.840.113549.2.5"},
+        {6, "1.3.14.3.2.26"},
+        {100, "1.2.840.113549.1.1.1"},
+        {101, "1.2.840.113549.1.1.2"},
+        {102, "1.2.840.113549.1.1.3"},
+        {103, "1.2.840.113549.1.1.4"},
+        {104, "1.2.840.113549.1.5.1"},
+        {105, "1.2.840.113549.1.5.3"},
+        {106, "1.3.14.3.2.7"},
+        {107, "1.2.840.113549.3.4"},
+        {108, "1.2.840.113549.1.12.1.6"},
+        {109, "1.2.840.113549.1.12.1.5"},
+        {110, "1.2.840.113549.1.12.1.3"},
+        {111, "1.2.840.113549.1.1.5"},
         {112, "1.2.840.113549.3.7"},
     };
     for (const auto& [id, dotted] : table) {
@@ -254,7 +272,8 @@ TEST(DerAlgorithm, EveryTableEntryAgainstItsDottedForm) {
 
         Writer w(32);
         const std::uint32_t size = cerrojo::DerPutAlgorithmIdentifier(&w.buffer, id);
-        const std::string expected = "30" + ToHex(Bytes{static_cast<std::uint8_t>(octetsLength + 4)}) +
+        const std::string expected = "30" +
+                                     ToHex(Bytes{static_cast<std::uint8_t>(octetsLength + 4)}) +
                                      "06" + ToHex(Bytes{static_cast<std::uint8_t>(octetsLength)}) +
                                      ToHex(octets, octetsLength) + "0500";
         EXPECT_EQ(ToHex(Region(w.buffer)), expected) << id;

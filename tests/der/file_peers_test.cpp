@@ -25,7 +25,7 @@ using dertest::SampleSlots;
 using dertest::TestKey;
 
 class FilePeers : public testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         std::string pattern = (fs::temp_directory_path() / "petitora-der-XXXXXX").string();
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
@@ -60,10 +60,10 @@ protected:
                                     const SampleSlots& slots, const dertest::KeyPair& key) {
         std::uint8_t output[4096];
         std::uint32_t length = sizeof(output);
-        EXPECT_EQ(cerrojo::MakeCertificationRequest(output, &length, algorithm, slots.name,
-                                                    &key.publicKey, &key.privateKey,
-                                                    slots.attributes),
-                  cerrojo::kRequestOk);
+        EXPECT_EQ(
+            cerrojo::MakeCertificationRequest(output, &length, algorithm, slots.name,
+                                              &key.publicKey, &key.privateKey, slots.attributes),
+            cerrojo::kRequestOk);
         Write(name, output, length);
         return Path(name);
     }
@@ -72,10 +72,11 @@ protected:
                                 const dertest::KeyPair& key) {
         std::uint8_t output[4096];
         std::uint32_t length = sizeof(output);
-        EXPECT_EQ(cerrojo::MakeEncryptedPrivateKey(
-                      output, &length, 105, 0, reinterpret_cast<const std::uint8_t*>(password.data()),
-                      static_cast<std::uint32_t>(password.size()), &key.privateKey),
-                  cerrojo::kKeyFileOk);
+        EXPECT_EQ(
+            cerrojo::MakeEncryptedPrivateKey(
+                output, &length, 105, 0, reinterpret_cast<const std::uint8_t*>(password.data()),
+                static_cast<std::uint32_t>(password.size()), &key.privateKey),
+            cerrojo::kKeyFileOk);
         Write(name, output, length);
         return Path(name);
     }
@@ -107,11 +108,11 @@ protected:
                           Path("pub.pem") + "'",
                       &pub),
                   0);
-        ASSERT_EQ(Run("openssl pkeyutl -verifyrecover -pubin -inkey '" + Path("pub.pem") +
-                          "' -in '" + Path("sig.bin") +
-                          "' -pkeyopt rsa_padding_mode:pkcs1 | od -An -tx1 -v",
-                      &output),
-                  0);
+        ASSERT_EQ(
+            Run("openssl pkeyutl -verifyrecover -pubin -inkey '" + Path("pub.pem") + "' -in '" +
+                    Path("sig.bin") + "' -pkeyopt rsa_padding_mode:pkcs1 | od -An -tx1 -v",
+                &output),
+            0);
         ASSERT_EQ(Run("openssl dgst -md4 -provider legacy -provider default -r '" +
                           Path("info.bin") + "'",
                       &digest),
@@ -146,8 +147,8 @@ TEST_F(FilePeers, OpenSslReqReadsAndVerifies) {
     for (const auto& [algorithm, name] : algorithms) {
         SCOPED_TRACE(name);
         SampleSlots slots;
-        const std::string file = WriteRequest("req" + std::to_string(algorithm) + ".req",
-                                              algorithm, slots, key);
+        const std::string file =
+            WriteRequest("req" + std::to_string(algorithm) + ".req", algorithm, slots, key);
         std::string output;
         ASSERT_EQ(Run("openssl req -inform DER -in '" + file + "' -noout -text", &output), 0)
             << output;
@@ -193,7 +194,8 @@ TEST_F(FilePeers, OpenSslPkcs8DecryptsTheKeyOfTheRequest) {
                       &output),
                   0)
             << output;
-        ASSERT_EQ(Run("openssl rsa -in '" + Path("plain.pem") + "' -noout -modulus -check", &output), 0)
+        ASSERT_EQ(
+            Run("openssl rsa -in '" + Path("plain.pem") + "' -noout -modulus -check", &output), 0)
             << output;
         EXPECT_NE(output.find("Modulus=" + ModulusHex(key.publicKey)), std::string::npos) << output;
         EXPECT_NE(output.find("RSA key ok"), std::string::npos) << output;

@@ -24,7 +24,7 @@
 namespace dertest {
 
 class GuardedArea {
-public:
+  public:
     static constexpr std::size_t kGuard = 64;
     static constexpr std::uint8_t kCanary = 0xC5;
 
@@ -44,8 +44,12 @@ public:
     GuardedArea(const GuardedArea&) = delete;
     GuardedArea& operator=(const GuardedArea&) = delete;
 
-    std::uint8_t* data() { return block_.data() + kGuard; }
-    std::size_t size() const { return size_; }
+    std::uint8_t* data() {
+        return block_.data() + kGuard;
+    }
+    std::size_t size() const {
+        return size_;
+    }
 
     // True when no byte outside the storage was touched.
     bool GuardsIntact() {
@@ -63,7 +67,7 @@ public:
         return intact;
     }
 
-private:
+  private:
     std::size_t size_;
     std::vector<std::uint8_t> block_;
 };

@@ -27,8 +27,12 @@ std::string Hex(const std::uint8_t* data, std::size_t len) {
     for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return s;
 }
-std::string Hex(const Bytes& b) { return Hex(b.data(), b.size()); }
-std::string Norm(const char* hex) { return Hex(testsupport::FromHex(hex)); }
+std::string Hex(const Bytes& b) {
+    return Hex(b.data(), b.size());
+}
+std::string Norm(const char* hex) {
+    return Hex(testsupport::FromHex(hex));
+}
 
 ByteSpan Text(const char* s) {
     return ByteSpan{reinterpret_cast<std::uint8_t*>(const_cast<char*>(s)),
@@ -39,7 +43,9 @@ struct Writer {
     explicit Writer(std::size_t capacity) : area(capacity) {
         cerrojo::DerInit(&buffer, area.data(), static_cast<std::uint32_t>(capacity));
     }
-    Bytes Region() const { return Bytes(buffer.data + buffer.start, buffer.data + buffer.capacity); }
+    Bytes Region() const {
+        return Bytes(buffer.data + buffer.start, buffer.data + buffer.capacity);
+    }
     dertest::GuardedArea area;
     DerBuffer buffer{};
 };
@@ -52,17 +58,34 @@ Bytes EncodeName(const NameSlots& slots) {
 }
 
 TEST(NameOids, TablesMatchTheDottedForms) {
-    const char* names[15] = {"2.5.4.10", "2.5.4.11", "2.5.4.3",  "2.5.4.12", "2.5.4.9",
-                             "2.5.4.17", "2.5.4.6",  "2.5.4.8",  "2.5.4.7",  "2.5.4.45",
-                             "2.5.4.5",  "1.2.840.113549.1.9.1", "2.5.4.15", "2.5.4.20",
-                             "2.5.4.23"};
-    const char* attributes[24] = {
-        "1.2.840.113549.1.9.1", "1.2.840.113549.1.9.7", "1.2.840.113549.1.9.9", "1.3.15.1",
-        "1.3.15.2", "2.16.840.1.113730.1.1", "2.16.840.1.113730.1.13", "2.16.840.1.113730.1.12",
-        "2.37.1117.1931.3", "2.37.1117.1931.5", "2.37.1117.1931.7", "2.37.1117.1931.13",
-        "2.37.1117.1931.23", "2.37.1117.1931.29", "2.37.1117.1931.31", "2.5.29.15",
-        "2.5.29.19", "2.5.29.37", "2.5.29.32", "2.5.29.31", "2.5.29.17", "2.5.29.18",
-        "1.3.6.1.5.5.7.1.1", "1.3.6.1.5.5.7.48.1.5"};
+    const char* names[15] = {"2.5.4.10", "2.5.4.11", "2.5.4.3", "2.5.4.12",
+                             "2.5.4.9",  "2.5.4.17", "2.5.4.6", "2.5.4.8",
+                             "2.5.4.7",  "2.5.4.45", "2.5.4.5", "1.2.840.113549.1.9.1",
+                             "2.5.4.15", "2.5.4.20", "2.5.4.23"};
+    const char* attributes[24] = {"1.2.840.113549.1.9.1",
+                                  "1.2.840.113549.1.9.7",
+                                  "1.2.840.113549.1.9.9",
+                                  "1.3.15.1",
+                                  "1.3.15.2",
+                                  "2.16.840.1.113730.1.1",
+                                  "2.16.840.1.113730.1.13",
+                                  "2.16.840.1.113730.1.12",
+                                  "2.37.1117.1931.3",
+                                  "2.37.1117.1931.5",
+                                  "2.37.1117.1931.7",
+                                  "2.37.1117.1931.13",
+                                  "2.37.1117.1931.23",
+                                  "2.37.1117.1931.29",
+                                  "2.37.1117.1931.31",
+                                  "2.5.29.15",
+                                  "2.5.29.19",
+                                  "2.5.29.37",
+                                  "2.5.29.32",
+                                  "2.5.29.31",
+                                  "2.5.29.17",
+                                  "2.5.29.18",
+                                  "1.3.6.1.5.5.7.1.1",
+                                  "1.3.6.1.5.5.7.48.1.5"};
     auto check = [](int (*get)(int, std::uint8_t*), int slot, const char* dotted) {
         ASN1_OBJECT* object = OBJ_txt2obj(dotted, 1);
         ASSERT_NE(object, nullptr);
@@ -75,9 +98,11 @@ TEST(NameOids, TablesMatchTheDottedForms) {
         ASN1_OBJECT_free(object);
     };
     for (int slot = 0; slot < 15; ++slot) check(cerrojo::GetNameAttributeOid, slot, names[slot]);
-    for (int slot = 0; slot < 24; ++slot) check(cerrojo::GetRequestAttributeOid, slot, attributes[slot]);
+    for (int slot = 0; slot < 24; ++slot)
+        check(cerrojo::GetRequestAttributeOid, slot, attributes[slot]);
     std::uint8_t octets[9];
-    for (int slot : {-1, 15, 19, 20, 1000}) EXPECT_EQ(cerrojo::GetNameAttributeOid(slot, octets), -1);
+    for (int slot : {-1, 15, 19, 20, 1000})
+        EXPECT_EQ(cerrojo::GetNameAttributeOid(slot, octets), -1);
     for (int slot : {-1, 24, 25}) EXPECT_EQ(cerrojo::GetRequestAttributeOid(slot, octets), -1);
 }
 

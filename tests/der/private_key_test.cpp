@@ -19,9 +19,9 @@
 
 #include "crypto/digest.h"
 #include "crypto/random.h"
+#include "der/guarded.h"
 #include "der/request.h"
 #include "der/sample_request.h"
-#include "der/guarded.h"
 #include "der/test_keys.h"
 #include "support/testdata.h"
 
@@ -37,8 +37,12 @@ std::string Hex(const std::uint8_t* data, std::size_t len) {
     for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return s;
 }
-std::string Hex(const Bytes& b) { return Hex(b.data(), b.size()); }
-std::string Norm(const char* hex) { return Hex(testsupport::FromHex(hex)); }
+std::string Hex(const Bytes& b) {
+    return Hex(b.data(), b.size());
+}
+std::string Norm(const char* hex) {
+    return Hex(testsupport::FromHex(hex));
+}
 
 void LoadProviders() {
     static OSSL_PROVIDER* legacy = OSSL_PROVIDER_load(nullptr, "legacy");
@@ -109,7 +113,9 @@ TEST(KeyFile, OpenSslDecryptsEveryKeySize) {
     for (int bits : {508, 1024, 2048}) {
         SCOPED_TRACE(bits);
         const dertest::KeyPair& key = TestKey(bits);
-        const std::string password = "Contrase\xF1" "a @\\ 2026";
+        const std::string password =
+            "Contrase\xF1"
+            "a @\\ 2026";
         const Bytes file = MakeKeyFile(key, password);
         ASSERT_FALSE(file.empty());
         ExpectDecryptsToKey(file, password, key);
@@ -167,8 +173,8 @@ TEST(KeyFile, IterationCounts) {
         std::uint32_t count;
         const char* integer;  // the iterationCount INTEGER as written
     } cases[] = {
-        {127, "02 01 7F"},           {128, "02 02 00 80"},       {255, "02 02 00 FF"},
-        {256, "02 02 01 00"},        {2048, "02 02 08 00"},      {32768, "02 03 00 80 00"},
+        {127, "02 01 7F"},         {128, "02 02 00 80"},  {255, "02 02 00 FF"},
+        {256, "02 02 01 00"},      {2048, "02 02 08 00"}, {32768, "02 03 00 80 00"},
         {65536, "02 03 01 00 00"},
     };
     for (const Case& c : cases) {
@@ -179,7 +185,8 @@ TEST(KeyFile, IterationCounts) {
         const std::size_t extra = integer.size() / 2 - 3;  // beyond 02 01 xx
         EXPECT_EQ(Hex(file.data() + 4, 4),
                   Hex(Bytes{0x30, static_cast<std::uint8_t>(26 + extra), 0x06, 0x09}));
-        EXPECT_EQ(Hex(file.data() + 17, 2), Hex(Bytes{0x30, static_cast<std::uint8_t>(13 + extra)}));
+        EXPECT_EQ(Hex(file.data() + 17, 2),
+                  Hex(Bytes{0x30, static_cast<std::uint8_t>(13 + extra)}));
         EXPECT_EQ(Hex(file.data() + 29, integer.size() / 2), integer);
         ExpectDecryptsToKey(file, password, key);
     }
@@ -232,10 +239,10 @@ TEST(KeyFile, StorageShortAtEveryByteFailsInsideTheStorage) {
     for (std::size_t cap = 0; cap <= file.size(); ++cap) {
         dertest::GuardedArea area(cap);
         DerBuffer buffer{};
-        EXPECT_EQ(cerrojo::BuildEncryptedPrivateKey(&buffer, area.data(),
-                                                    static_cast<std::uint32_t>(cap), 105, 0, pw,
-                                                    2, &key.privateKey, &areas),
-                  cap == file.size() ? file.size() : 0u)
+        EXPECT_EQ(
+            cerrojo::BuildEncryptedPrivateKey(&buffer, area.data(), static_cast<std::uint32_t>(cap),
+                                              105, 0, pw, 2, &key.privateKey, &areas),
+            cap == file.size() ? file.size() : 0u)
             << cap;
         EXPECT_TRUE(area.GuardsIntact()) << cap;
 
@@ -265,25 +272,29 @@ TEST(KeyFile, BothFilesFromOwnKeyGenerator) {
         cerrojo::RandomPool pool{};
         cerrojo::RandomInit(&pool);
         std::uint8_t seed[256];
-        for (std::uint32_t i = 0; i < sizeof(seed); ++i) seed[i] = static_cast<std::uint8_t>(i * 13 + bits);
+        for (std::uint32_t i = 0; i < sizeof(seed); ++i)
+            seed[i] = static_cast<std::uint8_t>(i * 13 + bits);
         cerrojo::RandomUpdate(&pool, seed, sizeof(seed));
         const cerrojo::KeyGenParams params{bits, 1};
-        ASSERT_EQ(cerrojo::RsaGenerateKeyPair(&key->publicKey, &key->privateKey, &params, &pool), 0);
+        ASSERT_EQ(cerrojo::RsaGenerateKeyPair(&key->publicKey, &key->privateKey, &params, &pool),
+                  0);
 
         dertest::SampleSlots slots;
         std::vector<std::uint8_t> request(4096);
         std::uint32_t length = 4096;
-        ASSERT_EQ(cerrojo::MakeCertificationRequest(request.data(), &length, 103, slots.name,
-                                                    &key->publicKey, &key->privateKey,
-                                                    slots.attributes),
-                  cerrojo::kRequestOk);
+        ASSERT_EQ(
+            cerrojo::MakeCertificationRequest(request.data(), &length, 103, slots.name,
+                                              &key->publicKey, &key->privateKey, slots.attributes),
+            cerrojo::kRequestOk);
         const unsigned char* p = request.data();
         X509_REQ* req = d2i_X509_REQ(nullptr, &p, length);
         ASSERT_NE(req, nullptr);
         EXPECT_EQ(X509_REQ_verify(req, X509_REQ_get0_pubkey(req)), 1);
         X509_REQ_free(req);
 
-        const std::string password = "Contrase\xF1" "a";
+        const std::string password =
+            "Contrase\xF1"
+            "a";
         const Bytes file = MakeKeyFile(*key, password);
         ASSERT_FALSE(file.empty());
         ExpectDecryptsToKey(file, password, *key);

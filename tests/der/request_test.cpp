@@ -32,16 +32,20 @@ std::string Hex(const std::uint8_t* data, std::size_t len) {
     for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return s;
 }
-std::string Hex(const Bytes& b) { return Hex(b.data(), b.size()); }
-std::string Norm(const char* hex) { return Hex(testsupport::FromHex(hex)); }
+std::string Hex(const Bytes& b) {
+    return Hex(b.data(), b.size());
+}
+std::string Norm(const char* hex) {
+    return Hex(testsupport::FromHex(hex));
+}
 
 Bytes MakeRequest(cerrojo::AlgorithmId algorithm, const SampleSlots& slots,
                   const dertest::KeyPair& key, int* status = nullptr) {
     std::vector<std::uint8_t> output(4096, 0xEE);
     std::uint32_t length = 4096;
-    const int result = cerrojo::MakeCertificationRequest(output.data(), &length, algorithm,
-                                                         slots.name, &key.publicKey,
-                                                         &key.privateKey, slots.attributes);
+    const int result =
+        cerrojo::MakeCertificationRequest(output.data(), &length, algorithm, slots.name,
+                                          &key.publicKey, &key.privateKey, slots.attributes);
     if (status != nullptr) *status = result;
     if (result != cerrojo::kRequestOk) {
         EXPECT_EQ(length, 0u);
@@ -92,10 +96,14 @@ Bytes RequestInfo(const Bytes& request) {
 
 std::string DigestInfoPrefix(cerrojo::AlgorithmId algorithm) {
     switch (algorithm) {
-        case 101: return Norm("30 20 30 0C 06 08 2A 86 48 86 F7 0D 02 02 05 00 04 10");
-        case 102: return Norm("30 20 30 0C 06 08 2A 86 48 86 F7 0D 02 04 05 00 04 10");
-        case 103: return Norm("30 20 30 0C 06 08 2A 86 48 86 F7 0D 02 05 05 00 04 10");
-        default: return Norm("30 21 30 09 06 05 2B 0E 03 02 1A 05 00 04 14");
+        case 101:
+            return Norm("30 20 30 0C 06 08 2A 86 48 86 F7 0D 02 02 05 00 04 10");
+        case 102:
+            return Norm("30 20 30 0C 06 08 2A 86 48 86 F7 0D 02 04 05 00 04 10");
+        case 103:
+            return Norm("30 20 30 0C 06 08 2A 86 48 86 F7 0D 02 05 05 00 04 10");
+        default:
+            return Norm("30 21 30 09 06 05 2B 0E 03 02 1A 05 00 04 14");
     }
 }
 
@@ -113,7 +121,10 @@ void ExpectSignatureOpens(const Bytes& request, cerrojo::AlgorithmId algorithm,
     const Bytes signature(request.end() - static_cast<long>(k), request.end());
     const Bytes block = dertest::PublicOperation(key.publicKey, signature.data(), k);
     const Bytes info = RequestInfo(request);
-    cerrojo::DigestId digestId = algorithm == 101 ? 2 : algorithm == 102 ? 4 : algorithm == 103 ? 5 : 6;
+    cerrojo::DigestId digestId = algorithm == 101   ? 2
+                                 : algorithm == 102 ? 4
+                                 : algorithm == 103 ? 5
+                                                    : 6;
     std::uint8_t digest[20];
     std::uint32_t digestLength = 0;
     ASSERT_EQ(cerrojo::ComputeDigest(digest, &digestLength, info.data(),
@@ -185,9 +196,9 @@ TEST(Request, SubjectAndAttributesCarryTheBytesAsTheyAre) {
     const X509_NAME* subject = X509_REQ_get_subject_name(parsed.req);
     const std::pair<int, std::string*> expected[] = {
         {NID_organizationName, &slots.organization}, {NID_commonName, &slots.commonName},
-        {NID_streetAddress, &slots.street},         {NID_postalCode, &slots.postalCode},
-        {NID_countryName, &slots.country},          {NID_stateOrProvinceName, &slots.state},
-        {NID_localityName, &slots.locality},        {NID_x500UniqueIdentifier, &slots.uniqueId},
+        {NID_streetAddress, &slots.street},          {NID_postalCode, &slots.postalCode},
+        {NID_countryName, &slots.country},           {NID_stateOrProvinceName, &slots.state},
+        {NID_localityName, &slots.locality},         {NID_x500UniqueIdentifier, &slots.uniqueId},
     };
     ASSERT_EQ(X509_NAME_entry_count(subject), 8);
     for (int i = 0; i < 8; ++i) {
@@ -308,9 +319,9 @@ TEST(Request, UnsignedInfoWithoutPrivateKey) {
     const Bytes request = MakeRequest(103, slots, key);
     std::vector<std::uint8_t> info(cerrojo::kRequestWorkAreaSize), out(16);
     DerBuffer buffer{};
-    const std::uint32_t size = cerrojo::BuildCertificationRequest(
-        &buffer, out.data(), 16, 103, slots.name, &key.publicKey, nullptr, slots.attributes,
-        info.data());
+    const std::uint32_t size =
+        cerrojo::BuildCertificationRequest(&buffer, out.data(), 16, 103, slots.name, &key.publicKey,
+                                           nullptr, slots.attributes, info.data());
     ASSERT_NE(size, 0u);
     EXPECT_EQ(Hex(buffer.data + buffer.start, size), Hex(RequestInfo(request)));
 }
@@ -339,16 +350,16 @@ TEST(Request, StorageShortAtEveryByteFailsInsideTheStorage) {
         dertest::GuardedArea area(cap);
         DerBuffer buffer{};
         const std::uint32_t size = cerrojo::BuildCertificationRequest(
-            &buffer, area.data(), static_cast<std::uint32_t>(cap), 103, slots.name,
-            &key.publicKey, &key.privateKey, slots.attributes, infoArea.data());
+            &buffer, area.data(), static_cast<std::uint32_t>(cap), 103, slots.name, &key.publicKey,
+            &key.privateKey, slots.attributes, infoArea.data());
         EXPECT_EQ(size, cap == request.size() ? request.size() : 0u) << cap;
         EXPECT_TRUE(area.GuardsIntact()) << cap;
 
         dertest::GuardedArea output(cap, 0x5A);
         std::uint32_t length = static_cast<std::uint32_t>(cap);
-        const int status = cerrojo::MakeCertificationRequest(output.data(), &length, 103,
-                                                             slots.name, &key.publicKey,
-                                                             &key.privateKey, slots.attributes);
+        const int status =
+            cerrojo::MakeCertificationRequest(output.data(), &length, 103, slots.name,
+                                              &key.publicKey, &key.privateKey, slots.attributes);
         if (cap == request.size()) {
             EXPECT_EQ(status, cerrojo::kRequestOk);
             EXPECT_EQ(Hex(output.data(), cap), Hex(request));

@@ -12,7 +12,10 @@ namespace dertest {
 struct SampleSlots {
     // Windows-1252 bytes; split literals where a hex escape would swallow a letter.
     std::string organization = "CER\xC1MICA DEL BAJ\xCDO SA DE CV";
-    std::string commonName = "JOS\xC9  N\xDA\xD1" "EZ  P\xC9REZ \\ MAR\xCD" "A  L\xD3PEZ";
+    std::string commonName =
+        "JOS\xC9  N\xDA\xD1"
+        "EZ  P\xC9REZ \\ MAR\xCD"
+        "A  L\xD3PEZ";
     std::string street = "AV. JU\xC1REZ  12  3-B  CENTRO  09";
     std::string postalCode = "06000";
     std::string country = "MX";

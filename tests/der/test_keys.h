@@ -25,7 +25,9 @@ struct KeyPair {
 namespace detail {
 
 using Bn = std::unique_ptr<BIGNUM, decltype(&BN_free)>;
-inline Bn NewBn() { return Bn(BN_new(), BN_free); }
+inline Bn NewBn() {
+    return Bn(BN_new(), BN_free);
+}
 
 inline void Put(std::uint8_t* field, int width, const BIGNUM* value) {
     ASSERT_EQ(BN_bn2binpad(value, field, width), width);
@@ -33,8 +35,8 @@ inline void Put(std::uint8_t* field, int width, const BIGNUM* value) {
 
 inline void Generate(int bits, KeyPair* pair) {
     std::unique_ptr<BN_CTX, decltype(&BN_CTX_free)> ctx(BN_CTX_new(), BN_CTX_free);
-    Bn p = NewBn(), q = NewBn(), n = NewBn(), e = NewBn(), d = NewBn(), p1 = NewBn(),
-       q1 = NewBn(), phi = NewBn(), g = NewBn(), dp = NewBn(), dq = NewBn(), qinv = NewBn();
+    Bn p = NewBn(), q = NewBn(), n = NewBn(), e = NewBn(), d = NewBn(), p1 = NewBn(), q1 = NewBn(),
+       phi = NewBn(), g = NewBn(), dp = NewBn(), dq = NewBn(), qinv = NewBn();
     ASSERT_TRUE(BN_set_word(e.get(), 65537));
     const int pBits = (bits + 1) / 2, qBits = bits - pBits;
     for (;;) {
@@ -87,7 +89,8 @@ inline const KeyPair& TestKey(int bits) {
 
 // signature^e mod n, as k = (bits + 7) / 8 bytes.
 inline std::vector<std::uint8_t> PublicOperation(const cerrojo::RsaPublicKey& key,
-                                                 const std::uint8_t* signature, std::size_t length) {
+                                                 const std::uint8_t* signature,
+                                                 std::size_t length) {
     std::unique_ptr<BN_CTX, decltype(&BN_CTX_free)> ctx(BN_CTX_new(), BN_CTX_free);
     detail::Bn s(BN_bin2bn(signature, static_cast<int>(length), nullptr), BN_free);
     detail::Bn n(BN_bin2bn(key.modulus, 256, nullptr), BN_free);

@@ -23,12 +23,14 @@ struct Watched {
 // Plain arrays only: the hooks below must not allocate.
 Watched g_watched[kMaxWatched];
 bool g_watching = false;
-int g_allocations = 0;     // nothrow array allocations seen while watching
-int g_failAt = -1;         // index of the allocation that fails, -1 for none
-int g_released = 0;        // watched blocks released
-int g_releasedDirty = 0;   // of those, blocks with a nonzero byte
+int g_allocations = 0;    // nothrow array allocations seen while watching
+int g_failAt = -1;        // index of the allocation that fails, -1 for none
+int g_released = 0;       // watched blocks released
+int g_releasedDirty = 0;  // of those, blocks with a nonzero byte
 
-void* Allocate(std::size_t size) { return std::malloc(size == 0 ? 1 : size); }
+void* Allocate(std::size_t size) {
+    return std::malloc(size == 0 ? 1 : size);
+}
 
 void Release(void* block) {
     if (block == nullptr) return;
@@ -57,7 +59,9 @@ void* operator new[](std::size_t size) {
     if (void* p = Allocate(size)) return p;
     throw std::bad_alloc();
 }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return Allocate(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    return Allocate(size);
+}
 void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
     if (!g_watching) return Allocate(size);
     const int index = g_allocations++;
@@ -73,10 +77,18 @@ void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
     if (p != nullptr) std::memset(p, 0xA5, size);
     return p;
 }
-void operator delete(void* p) noexcept { Release(p); }
-void operator delete[](void* p) noexcept { Release(p); }
-void operator delete(void* p, std::size_t) noexcept { Release(p); }
-void operator delete[](void* p, std::size_t) noexcept { Release(p); }
+void operator delete(void* p) noexcept {
+    Release(p);
+}
+void operator delete[](void* p) noexcept {
+    Release(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    Release(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+    Release(p);
+}
 
 namespace {
 
@@ -92,15 +104,17 @@ void StartWatching(int failAt) {
     g_watching = true;
 }
 
-void StopWatching() { g_watching = false; }
+void StopWatching() {
+    g_watching = false;
+}
 
 int Request(std::uint32_t capacity, cerrojo::AlgorithmId algorithm, std::uint32_t* length) {
     const dertest::KeyPair& key = TestKey(508);
     SampleSlots slots;
     static std::uint8_t output[4096];
     *length = capacity;
-    return cerrojo::MakeCertificationRequest(output, length, algorithm, slots.name,
-                                             &key.publicKey, &key.privateKey, slots.attributes);
+    return cerrojo::MakeCertificationRequest(output, length, algorithm, slots.name, &key.publicKey,
+                                             &key.privateKey, slots.attributes);
 }
 
 int KeyFile(std::uint32_t capacity, cerrojo::AlgorithmId algorithm, std::uint32_t* length) {
@@ -120,7 +134,7 @@ TEST(WorkAreas, RequestAreasAreWipedOnEveryPath) {
         int status;
     } cases[] = {
         {4096, 103, cerrojo::kRequestOk},
-        {100, 103, cerrojo::kRequestBuildFailed},  // request longer than the capacity
+        {100, 103, cerrojo::kRequestBuildFailed},   // request longer than the capacity
         {4096, 105, cerrojo::kRequestBuildFailed},  // not a signature algorithm
     };
     for (const Case& c : cases) {
