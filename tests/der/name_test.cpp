@@ -22,17 +22,8 @@ using cerrojo::DerBuffer;
 using cerrojo::NameSlots;
 using testsupport::Bytes;
 
-std::string Hex(const std::uint8_t* data, std::size_t len) {
-    std::string s = testsupport::ToHex(data, len);
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
-std::string Hex(const Bytes& b) {
-    return Hex(b.data(), b.size());
-}
-std::string Norm(const char* hex) {
-    return Hex(testsupport::FromHex(hex));
-}
+using testsupport::NormHex;
+using testsupport::UpperHex;
 
 ByteSpan Text(const char* s) {
     return ByteSpan{reinterpret_cast<std::uint8_t*>(const_cast<char*>(s)),
@@ -93,7 +84,8 @@ TEST(NameOids, TablesMatchTheDottedForms) {
         const int n = get(slot, octets);
         EXPECT_EQ(n, OBJ_length(object)) << dotted;
         if (n > 0) {
-            EXPECT_EQ(Hex(octets, n), Hex(OBJ_get0_data(object), OBJ_length(object))) << dotted;
+            EXPECT_EQ(UpperHex(octets, n), UpperHex(OBJ_get0_data(object), OBJ_length(object)))
+                << dotted;
         }
         ASN1_OBJECT_free(object);
     };
@@ -108,15 +100,15 @@ TEST(NameOids, TablesMatchTheDottedForms) {
 
 TEST(Name, HandWrittenLayouts) {
     NameSlots slots{};
-    EXPECT_EQ(Hex(EncodeName(slots)), "3000");
+    EXPECT_EQ(UpperHex(EncodeName(slots)), "3000");
 
     slots[6] = Text("MX");
-    EXPECT_EQ(Hex(EncodeName(slots)), Norm("30 0D 31 0B 30 09 06 03 55 04 06 13 02 4D 58"));
+    EXPECT_EQ(UpperHex(EncodeName(slots)), NormHex("30 0D 31 0B 30 09 06 03 55 04 06 13 02 4D 58"));
 
     // Pointer with length 0, and length without pointer: both empty.
     slots[2] = ByteSpan{slots[6].data, 0};
     slots[3] = ByteSpan{nullptr, 5};
-    EXPECT_EQ(Hex(EncodeName(slots)), Norm("30 0D 31 0B 30 09 06 03 55 04 06 13 02 4D 58"));
+    EXPECT_EQ(UpperHex(EncodeName(slots)), NormHex("30 0D 31 0B 30 09 06 03 55 04 06 13 02 4D 58"));
 
     // x500UniqueIdentifier: BIT STRING of the raw bytes, no unused bits;
     // email last, IA5String; Windows-1252 bytes copied unchanged.
@@ -124,11 +116,11 @@ TEST(Name, HandWrittenLayouts) {
     mixed[9] = Text("AB");
     mixed[11] = Text("a@b");
     mixed[2] = Text("Jos\xE9 \\");
-    EXPECT_EQ(Hex(EncodeName(mixed)),
-              Norm("30 33"
-                   " 31 0F 30 0D 06 03 55 04 03 13 06 4A 6F 73 E9 20 5C"  // commonName "José \"
-                   " 31 0C 30 0A 06 03 55 04 2D 03 03 00 41 42"           // uniqueIdentifier
-                   " 31 12 30 10 06 09 2A 86 48 86 F7 0D 01 09 01 16 03 61 40 62"));  // email
+    EXPECT_EQ(UpperHex(EncodeName(mixed)),
+              NormHex("30 33"
+                      " 31 0F 30 0D 06 03 55 04 03 13 06 4A 6F 73 E9 20 5C"  // commonName "José \"
+                      " 31 0C 30 0A 06 03 55 04 2D 03 03 00 41 42"           // uniqueIdentifier
+                      " 31 12 30 10 06 09 2A 86 48 86 F7 0D 01 09 01 16 03 61 40 62"));  // email
 }
 
 TEST(Name, OrderAndTypesAsOpenSslReadsThem) {
@@ -155,7 +147,7 @@ TEST(Name, OrderAndTypesAsOpenSslReadsThem) {
         std::uint8_t octets[9];
         const int n = cerrojo::GetNameAttributeOid(order[i], octets);
         const ASN1_OBJECT* object = X509_NAME_ENTRY_get_object(entry);
-        EXPECT_EQ(Hex(octets, n), Hex(OBJ_get0_data(object), OBJ_length(object))) << i;
+        EXPECT_EQ(UpperHex(octets, n), UpperHex(OBJ_get0_data(object), OBJ_length(object))) << i;
         const ASN1_STRING* value = X509_NAME_ENTRY_get_data(entry);
         const int expectedType = order[i] == 9    ? V_ASN1_BIT_STRING
                                  : order[i] == 11 ? V_ASN1_IA5STRING
@@ -207,12 +199,12 @@ TEST(Attributes, DescendingOrderInsideContextTag) {
     const char* attr0 = "30 12 06 09 2A 86 48 86 F7 0D 01 09 01 31 05 16 03 61 40 62";
     std::uint32_t size = 0;
     Bytes block = EncodeAttributes(slots, 1, 1, &size);
-    EXPECT_EQ(Hex(block), Norm(("A0 3C " + std::string(attr2) + attr1 + attr0).c_str()));
+    EXPECT_EQ(UpperHex(block), NormHex(("A0 3C " + std::string(attr2) + attr1 + attr0).c_str()));
     EXPECT_EQ(size, block.size());
 
     // Universal SET instead of [0]; challenge left out.
     block = EncodeAttributes(slots, 0, 0, &size);
-    EXPECT_EQ(Hex(block), Norm(("31 29 " + std::string(attr2) + attr0).c_str()));
+    EXPECT_EQ(UpperHex(block), NormHex(("31 29 " + std::string(attr2) + attr0).c_str()));
     EXPECT_EQ(size, block.size());
 
     // Pointer with length 0: an empty string value (IA5String for slot 0).
@@ -220,9 +212,9 @@ TEST(Attributes, DescendingOrderInsideContextTag) {
     empty[0] = ByteSpan{slots[0].data, 0};
     empty[23] = ByteSpan{slots[0].data, 0};
     block = EncodeAttributes(empty, 1, 1, &size);
-    EXPECT_EQ(Hex(block), Norm("A0 22"
-                               " 30 0F 06 09 2B 06 01 05 05 07 30 01 05 31 02 13 00"
-                               " 30 0F 06 09 2A 86 48 86 F7 0D 01 09 01 31 02 16 00"));
+    EXPECT_EQ(UpperHex(block), NormHex("A0 22"
+                                       " 30 0F 06 09 2B 06 01 05 05 07 30 01 05 31 02 13 00"
+                                       " 30 0F 06 09 2A 86 48 86 F7 0D 01 09 01 31 02 16 00"));
 
     // Storage short at every byte: 0, reported as exhaustion, inside the storage.
     for (std::uint32_t cap = 0; cap < 62; ++cap) {

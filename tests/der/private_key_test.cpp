@@ -32,17 +32,8 @@ using cerrojo::DerBuffer;
 using dertest::TestKey;
 using testsupport::Bytes;
 
-std::string Hex(const std::uint8_t* data, std::size_t len) {
-    std::string s = testsupport::ToHex(data, len);
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
-std::string Hex(const Bytes& b) {
-    return Hex(b.data(), b.size());
-}
-std::string Norm(const char* hex) {
-    return Hex(testsupport::FromHex(hex));
-}
+using testsupport::NormHex;
+using testsupport::UpperHex;
 
 void LoadProviders() {
     static OSSL_PROVIDER* legacy = OSSL_PROVIDER_load(nullptr, "legacy");
@@ -63,7 +54,7 @@ Bytes MakeKeyFile(const dertest::KeyPair& key, const std::string& password,
     if (status != nullptr) *status = result;
     if (result != cerrojo::kKeyFileOk) {
         EXPECT_EQ(length, 4096u) << "length must stay untouched on failure";
-        EXPECT_EQ(Hex(output), Hex(Bytes(4096, 0xEE))) << "output must stay untouched";
+        EXPECT_EQ(UpperHex(output), UpperHex(Bytes(4096, 0xEE))) << "output must stay untouched";
         return {};
     }
     output.resize(length);
@@ -94,7 +85,7 @@ void ExpectDecryptsToKey(const Bytes& file, const std::string& password,
 
     unsigned char* encoded = nullptr;
     const int encodedLength = i2d_PKCS8_PRIV_KEY_INFO(info, &encoded);
-    EXPECT_EQ(Hex(encoded, encodedLength), Hex(PrivateKeyInfo(key)));
+    EXPECT_EQ(UpperHex(encoded, encodedLength), UpperHex(PrivateKeyInfo(key)));
     OPENSSL_free(encoded);
 
     EVP_PKEY* pkey = EVP_PKCS82PKEY(info);
@@ -105,7 +96,7 @@ void ExpectDecryptsToKey(const Bytes& file, const std::string& password,
     EXPECT_EQ(RSA_check_key(rsa), 1);
     std::uint8_t modulus[256];
     BN_bn2binpad(RSA_get0_n(rsa), modulus, 256);
-    EXPECT_EQ(Hex(modulus, 256), Hex(key.privateKey.modulus, 256));
+    EXPECT_EQ(UpperHex(modulus, 256), UpperHex(key.privateKey.modulus, 256));
     EVP_PKEY_free(pkey);
 }
 
@@ -124,9 +115,9 @@ TEST(KeyFile, OpenSslDecryptsEveryKeySize) {
         const std::size_t infoLength = PrivateKeyInfo(key).size();
         const std::size_t cipherLength = (infoLength / 8 + 1) * 8;
         EXPECT_EQ(file.size(), 4 + 28 + 4 + cipherLength);
-        EXPECT_EQ(Hex(file.data() + 32, 4),
-                  Norm("04 82") + Hex(Bytes{static_cast<std::uint8_t>(cipherLength >> 8),
-                                            static_cast<std::uint8_t>(cipherLength)}));
+        EXPECT_EQ(UpperHex(file.data() + 32, 4),
+                  NormHex("04 82") + UpperHex(Bytes{static_cast<std::uint8_t>(cipherLength >> 8),
+                                                    static_cast<std::uint8_t>(cipherLength)}));
     }
 }
 
@@ -135,10 +126,11 @@ TEST(KeyFile, HeadLayoutAndDerivedSalt) {
     const std::string password = "secreto";
     const Bytes file = MakeKeyFile(key, password);
     ASSERT_GT(file.size(), 40u);
-    EXPECT_EQ(Hex(file.data(), 2), "3082");
+    EXPECT_EQ(UpperHex(file.data(), 2), "3082");
     EXPECT_EQ(file.size(), 4u + (file[2] << 8 | file[3]));
-    EXPECT_EQ(Hex(file.data() + 4, 17), Norm("30 1A 06 09 2A 86 48 86 F7 0D 01 05 03 30 0D 04 08"));
-    EXPECT_EQ(Hex(file.data() + 29, 5), Norm("02 01 01 04 82"));
+    EXPECT_EQ(UpperHex(file.data() + 4, 17),
+              NormHex("30 1A 06 09 2A 86 48 86 F7 0D 01 05 03 30 0D 04 08"));
+    EXPECT_EQ(UpperHex(file.data() + 29, 5), NormHex("02 01 01 04 82"));
 
     // The salt is the head of MD5(password || PrivateKeyInfo).
     Bytes input(password.begin(), password.end());
@@ -147,27 +139,28 @@ TEST(KeyFile, HeadLayoutAndDerivedSalt) {
     std::uint8_t md5[EVP_MAX_MD_SIZE];
     unsigned int md5Length = 0;
     ASSERT_EQ(EVP_Digest(input.data(), input.size(), md5, &md5Length, EVP_md5(), nullptr), 1);
-    EXPECT_EQ(Hex(file.data() + 21, 8), Hex(md5, 8));
+    EXPECT_EQ(UpperHex(file.data() + 21, 8), UpperHex(md5, 8));
 
     // Same inputs, same file; another password, another salt.
-    EXPECT_EQ(Hex(MakeKeyFile(key, password)), Hex(file));
+    EXPECT_EQ(UpperHex(MakeKeyFile(key, password)), UpperHex(file));
     const Bytes other = MakeKeyFile(key, "secretO");
-    EXPECT_NE(Hex(other.data() + 21, 8), Hex(file.data() + 21, 8));
+    EXPECT_NE(UpperHex(other.data() + 21, 8), UpperHex(file.data() + 21, 8));
 
     // The RSAPrivateKey inside: 2048-bit modulus with its sign byte.
     const Bytes bigInfo = PrivateKeyInfo(TestKey(2048));
-    const std::string hex = Hex(bigInfo);
-    EXPECT_NE(hex.find(Norm("02 01 00 02 82 01 01 00") + Hex(TestKey(2048).privateKey.modulus, 2)),
+    const std::string hex = UpperHex(bigInfo);
+    EXPECT_NE(hex.find(NormHex("02 01 00 02 82 01 01 00") +
+                       UpperHex(TestKey(2048).privateKey.modulus, 2)),
               std::string::npos);
-    EXPECT_EQ(hex.substr(8, 36), Norm("02 01 00 30 0D 06 09 2A 86 48 86 F7 0D 01 01 01 05 00"));
+    EXPECT_EQ(hex.substr(8, 36), NormHex("02 01 00 30 0D 06 09 2A 86 48 86 F7 0D 01 01 01 05 00"));
 }
 
 TEST(KeyFile, IterationCounts) {
     const dertest::KeyPair& key = TestKey(508);
     const std::string password = "pw";
     const Bytes zero = MakeKeyFile(key, password, 105, 0);
-    EXPECT_EQ(Hex(MakeKeyFile(key, password, 105, 1)), Hex(zero));
-    EXPECT_EQ(Hex(zero.data() + 29, 3), "020101");
+    EXPECT_EQ(UpperHex(MakeKeyFile(key, password, 105, 1)), UpperHex(zero));
+    EXPECT_EQ(UpperHex(zero.data() + 29, 3), "020101");
 
     struct Case {
         std::uint32_t count;
@@ -181,13 +174,13 @@ TEST(KeyFile, IterationCounts) {
         SCOPED_TRACE(c.count);
         const Bytes file = MakeKeyFile(key, password, 105, c.count);
         ASSERT_FALSE(file.empty());
-        const std::string integer = Norm(c.integer);
+        const std::string integer = NormHex(c.integer);
         const std::size_t extra = integer.size() / 2 - 3;  // beyond 02 01 xx
-        EXPECT_EQ(Hex(file.data() + 4, 4),
-                  Hex(Bytes{0x30, static_cast<std::uint8_t>(26 + extra), 0x06, 0x09}));
-        EXPECT_EQ(Hex(file.data() + 17, 2),
-                  Hex(Bytes{0x30, static_cast<std::uint8_t>(13 + extra)}));
-        EXPECT_EQ(Hex(file.data() + 29, integer.size() / 2), integer);
+        EXPECT_EQ(UpperHex(file.data() + 4, 4),
+                  UpperHex(Bytes{0x30, static_cast<std::uint8_t>(26 + extra), 0x06, 0x09}));
+        EXPECT_EQ(UpperHex(file.data() + 17, 2),
+                  UpperHex(Bytes{0x30, static_cast<std::uint8_t>(13 + extra)}));
+        EXPECT_EQ(UpperHex(file.data() + 29, integer.size() / 2), integer);
         ExpectDecryptsToKey(file, password, key);
     }
 }
@@ -197,7 +190,7 @@ TEST(KeyFile, Md2VariantWritesItsIdentifier) {
     // by the PBE tests.
     const Bytes file = MakeKeyFile(TestKey(508), "pw", 104);
     ASSERT_FALSE(file.empty());
-    EXPECT_EQ(Hex(file.data() + 4, 13), Norm("30 1A 06 09 2A 86 48 86 F7 0D 01 05 01"));
+    EXPECT_EQ(UpperHex(file.data() + 4, 13), NormHex("30 1A 06 09 2A 86 48 86 F7 0D 01 05 01"));
     const unsigned char* p = file.data();
     X509_SIG* sig = d2i_X509_SIG(nullptr, &p, static_cast<long>(file.size()));
     ASSERT_NE(sig, nullptr);
@@ -252,11 +245,11 @@ TEST(KeyFile, StorageShortAtEveryByteFailsInsideTheStorage) {
                                                             &key.privateKey);
         if (cap == file.size()) {
             EXPECT_EQ(status, cerrojo::kKeyFileOk);
-            EXPECT_EQ(Hex(output.data(), cap), Hex(file));
+            EXPECT_EQ(UpperHex(output.data(), cap), UpperHex(file));
         } else {
             EXPECT_EQ(status, cerrojo::kKeyFileFailed) << cap;
             EXPECT_EQ(length, cap);
-            EXPECT_EQ(Hex(output.data(), cap), Hex(Bytes(cap, 0x5A)));
+            EXPECT_EQ(UpperHex(output.data(), cap), UpperHex(Bytes(cap, 0x5A)));
         }
         EXPECT_TRUE(output.GuardsIntact()) << cap;
     }

@@ -27,17 +27,8 @@ using dertest::SampleSlots;
 using dertest::TestKey;
 using testsupport::Bytes;
 
-std::string Hex(const std::uint8_t* data, std::size_t len) {
-    std::string s = testsupport::ToHex(data, len);
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
-std::string Hex(const Bytes& b) {
-    return Hex(b.data(), b.size());
-}
-std::string Norm(const char* hex) {
-    return Hex(testsupport::FromHex(hex));
-}
+using testsupport::NormHex;
+using testsupport::UpperHex;
 
 Bytes MakeRequest(cerrojo::AlgorithmId algorithm, const SampleSlots& slots,
                   const dertest::KeyPair& key, int* status = nullptr) {
@@ -97,13 +88,13 @@ Bytes RequestInfo(const Bytes& request) {
 std::string DigestInfoPrefix(cerrojo::AlgorithmId algorithm) {
     switch (algorithm) {
         case 101:
-            return Norm("30 20 30 0C 06 08 2A 86 48 86 F7 0D 02 02 05 00 04 10");
+            return NormHex("30 20 30 0C 06 08 2A 86 48 86 F7 0D 02 02 05 00 04 10");
         case 102:
-            return Norm("30 20 30 0C 06 08 2A 86 48 86 F7 0D 02 04 05 00 04 10");
+            return NormHex("30 20 30 0C 06 08 2A 86 48 86 F7 0D 02 04 05 00 04 10");
         case 103:
-            return Norm("30 20 30 0C 06 08 2A 86 48 86 F7 0D 02 05 05 00 04 10");
+            return NormHex("30 20 30 0C 06 08 2A 86 48 86 F7 0D 02 05 05 00 04 10");
         default:
-            return Norm("30 21 30 09 06 05 2B 0E 03 02 1A 05 00 04 14");
+            return NormHex("30 21 30 09 06 05 2B 0E 03 02 1A 05 00 04 14");
     }
 }
 
@@ -130,9 +121,9 @@ void ExpectSignatureOpens(const Bytes& request, cerrojo::AlgorithmId algorithm,
     ASSERT_EQ(cerrojo::ComputeDigest(digest, &digestLength, info.data(),
                                      static_cast<std::uint32_t>(info.size()), digestId),
               0);
-    const std::string digestInfo = DigestInfoPrefix(algorithm) + Hex(digest, digestLength);
+    const std::string digestInfo = DigestInfoPrefix(algorithm) + UpperHex(digest, digestLength);
     const std::size_t padding = k - 3 - digestInfo.size() / 2;
-    EXPECT_EQ(Hex(block), "0001" + std::string(padding * 2, 'F') + "00" + digestInfo);
+    EXPECT_EQ(UpperHex(block), "0001" + std::string(padding * 2, 'F') + "00" + digestInfo);
 }
 
 TEST(Request, EveryAlgorithmAndKeySizeReadsBackAndVerifies) {
@@ -158,7 +149,7 @@ TEST(Request, EveryAlgorithmAndKeySizeReadsBackAndVerifies) {
             std::uint8_t modulus[256];
             BN_bn2binpad(n, modulus, 256);
             BN_free(n);
-            EXPECT_EQ(Hex(modulus, 256), Hex(key.publicKey.modulus, 256));
+            EXPECT_EQ(UpperHex(modulus, 256), UpperHex(key.publicKey.modulus, 256));
 
             // OpenSSL 3 verifies MD5 and SHA-1 itself; every algorithm is also
             // checked by opening the signature.
@@ -172,14 +163,14 @@ TEST(Request, EveryAlgorithmAndKeySizeReadsBackAndVerifies) {
             std::uint8_t expectedOid[10];
             std::uint32_t expectedOidLength = 0;
             ASSERT_EQ(cerrojo::GetAlgorithmOid(algorithm, expectedOid, &expectedOidLength), 0);
-            EXPECT_EQ(Hex(OBJ_get0_data(sigOid), OBJ_length(sigOid)),
-                      Hex(expectedOid, expectedOidLength));
+            EXPECT_EQ(UpperHex(OBJ_get0_data(sigOid), OBJ_length(sigOid)),
+                      UpperHex(expectedOid, expectedOidLength));
             ExpectSignatureOpens(request, algorithm, key);
 
             // Re-encoding the parsed request gives the same bytes.
             unsigned char* again = nullptr;
             const int againLength = i2d_X509_REQ(parsed.req, &again);
-            EXPECT_EQ(Hex(again, againLength), Hex(request));
+            EXPECT_EQ(UpperHex(again, againLength), UpperHex(request));
             OPENSSL_free(again);
         }
     }
@@ -230,23 +221,23 @@ TEST(Request, ByteLayoutFor1024And2048Bits) {
     SampleSlots slots;
     const Bytes request = MakeRequest(103, slots, TestKey(1024));
     ASSERT_GT(request.size(), 300u);
-    EXPECT_EQ(Hex(request).substr(0, 4), "3082");
+    EXPECT_EQ(UpperHex(request).substr(0, 4), "3082");
     EXPECT_EQ(request.size(), 4u + (request[2] << 8 | request[3]));
-    const std::string head = Hex(request).substr(8, 14);  // request info header and version
+    const std::string head = UpperHex(request).substr(8, 14);  // request info header and version
     EXPECT_EQ(head.substr(0, 4), "3082");
     EXPECT_EQ(head.substr(8, 6), "020100");
-    EXPECT_EQ(Hex(request).substr(22, 2), "30");  // the Name follows
-    EXPECT_EQ(Hex(request.data() + request.size() - 128 - 19, 19),
-              Norm("30 0D 06 09 2A 86 48 86 F7 0D 01 01 04 05 00 03 81 81 00"));
+    EXPECT_EQ(UpperHex(request).substr(22, 2), "30");  // the Name follows
+    EXPECT_EQ(UpperHex(request.data() + request.size() - 128 - 19, 19),
+              NormHex("30 0D 06 09 2A 86 48 86 F7 0D 01 01 04 05 00 03 81 81 00"));
 
     const dertest::KeyPair& big = TestKey(2048);
     const Bytes large = MakeRequest(103, slots, big);
-    const std::string hex = Hex(large);
-    const std::string modulusStart = Hex(big.publicKey.modulus, 4);
-    const std::string spki = Norm("03 82 01 0F 00 30 82 01 0A 02 82 01 01 00") + modulusStart;
+    const std::string hex = UpperHex(large);
+    const std::string modulusStart = UpperHex(big.publicKey.modulus, 4);
+    const std::string spki = NormHex("03 82 01 0F 00 30 82 01 0A 02 82 01 01 00") + modulusStart;
     ASSERT_NE(hex.find(spki), std::string::npos);
     EXPECT_EQ(hex.substr(hex.find(spki) + 2 * (14 + 256), 10), "0203010001");
-    EXPECT_EQ(Hex(large.data() + large.size() - 256 - 5, 5), Norm("03 82 01 01 00"));
+    EXPECT_EQ(UpperHex(large.data() + large.size() - 256 - 5, 5), NormHex("03 82 01 01 00"));
 }
 
 TEST(Request, AttributeBlockLeftOutWhenEmptyOrUnencodable) {
@@ -323,7 +314,7 @@ TEST(Request, UnsignedInfoWithoutPrivateKey) {
         cerrojo::BuildCertificationRequest(&buffer, out.data(), 16, 103, slots.name, &key.publicKey,
                                            nullptr, slots.attributes, info.data());
     ASSERT_NE(size, 0u);
-    EXPECT_EQ(Hex(buffer.data + buffer.start, size), Hex(RequestInfo(request)));
+    EXPECT_EQ(UpperHex(buffer.data + buffer.start, size), UpperHex(RequestInfo(request)));
 }
 
 TEST(Request, StorageShortAtEveryByteFailsInsideTheStorage) {
@@ -362,11 +353,11 @@ TEST(Request, StorageShortAtEveryByteFailsInsideTheStorage) {
                                               &key.publicKey, &key.privateKey, slots.attributes);
         if (cap == request.size()) {
             EXPECT_EQ(status, cerrojo::kRequestOk);
-            EXPECT_EQ(Hex(output.data(), cap), Hex(request));
+            EXPECT_EQ(UpperHex(output.data(), cap), UpperHex(request));
         } else {
             EXPECT_EQ(status, cerrojo::kRequestBuildFailed) << cap;
             EXPECT_EQ(length, 0u);
-            EXPECT_EQ(Hex(output.data(), cap), Hex(Bytes(cap, 0x5A)));  // untouched
+            EXPECT_EQ(UpperHex(output.data(), cap), UpperHex(Bytes(cap, 0x5A)));  // untouched
         }
         EXPECT_TRUE(output.GuardsIntact()) << cap;
     }

@@ -35,7 +35,9 @@ const std::string& VecRecord::Text(const std::string& key) const {
     return it->second;
 }
 
-Bytes VecRecord::Hex(const std::string& key) const { return FromHex(Text(key)); }
+Bytes VecRecord::Hex(const std::string& key) const {
+    return FromHex(Text(key));
+}
 
 std::uint64_t VecRecord::Number(const std::string& key) const {
     return std::stoull(Text(key), nullptr, 0);
@@ -116,6 +118,16 @@ std::string ToHex(const std::uint8_t* data, std::size_t len) {
         s.push_back(digits[data[i] & 15]);
     }
     return s;
+}
+
+std::string UpperHex(const std::uint8_t* data, std::size_t len) {
+    std::string s = ToHex(data, len);
+    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+std::string NormHex(const char* hex) {
+    return UpperHex(FromHex(hex));
 }
 
 }  // namespace testsupport

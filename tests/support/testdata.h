@@ -31,8 +31,18 @@ std::vector<VecRecord> ReadVecFile(const std::string& name);
 
 Bytes FromHex(const std::string& hex);  // spaces allowed; fails the test on bad input
 std::string ToHex(const std::uint8_t* data, std::size_t len);
-inline std::string ToHex(const Bytes& b) { return ToHex(b.data(), b.size()); }
-inline Bytes FromText(const std::string& s) { return Bytes(s.begin(), s.end()); }
+inline std::string ToHex(const Bytes& b) {
+    return ToHex(b.data(), b.size());
+}
+std::string UpperHex(const std::uint8_t* data, std::size_t len);
+inline std::string UpperHex(const Bytes& b) {
+    return UpperHex(b.data(), b.size());
+}
+// Hex as written in a test ("30 0d 06") brought to UpperHex's form ("300D06").
+std::string NormHex(const char* hex);
+inline Bytes FromText(const std::string& s) {
+    return Bytes(s.begin(), s.end());
+}
 
 // True in the AddressSanitizer build, where heavy loops are cut down.
 #ifdef PETITORA_SANITIZED
@@ -42,6 +52,8 @@ inline constexpr bool kSanitized = false;
 #endif
 
 // Full count in the normal build, a smaller one in the sanitizer build.
-inline int Scaled(int full, int sanitized) { return kSanitized ? sanitized : full; }
+inline int Scaled(int full, int sanitized) {
+    return kSanitized ? sanitized : full;
+}
 
 }  // namespace testsupport
