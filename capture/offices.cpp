@@ -158,12 +158,12 @@ RegionalOfficeList BuiltInRegionalOffices() {
 
 bool LoadRegionalOffices(const std::string& path, RegionalOfficeList& list, char* workArea,
                          std::size_t workAreaSize) {
-    // Only a regular file is read: opening a named pipe or a device would
-    // block the dialog, or never end.
+    // Only a regular file is opened: opening a named pipe or a device would
+    // block the dialog, or never end, and a directory is no file to read.
     std::error_code error;
     const auto status = std::filesystem::status(path, error);
     if (!error && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
-        ComposeFailure(TextId::DamagedFile, path, workArea, workAreaSize);
+        ComposeFailure(TextId::CannotOpenFile, path, workArea, workAreaSize);
         return false;
     }
     std::FILE* file = std::fopen(path.c_str(), "rb");

@@ -82,7 +82,8 @@ RegionalOfficeList BuiltInRegionalOffices();
 // Failure: list is left exactly as it was; a NUL-terminated text is composed
 // into workArea, cut to workAreaSize - 1 bytes (nothing is written when
 // workArea is null or workAreaSize is 0); returns false:
-//   - the file cannot be opened: TextId::CannotOpenFile with %s = path;
+//   - the file cannot be opened, or is not a regular file (a directory, a
+//     named pipe, a device: never opened): TextId::CannotOpenFile with %s = path;
 //   - the file is empty, has no line feed, holds a NUL byte, cannot be read to
 //     its end, has more than kMaxOfficeFileItems lines or more than
 //     kMaxOfficeFileBytes bytes: TextId::DamagedFile with %s = path.
