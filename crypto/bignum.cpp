@@ -340,14 +340,15 @@ void BnModMult(Digit* a, const Digit* b, const Digit* c, const Digit* d, unsigne
 void BnModExp(Digit* a, const Digit* b, const Digit* c, unsigned cDigits, const Digit* d,
               unsigned dDigits) {
     const unsigned n = BnDigits(c, cDigits);
-    if (n == 0) {  // b^0 = 1, unreduced
+    Modulus m;
+    m.dd = BnDigits(d, dDigits);
+    // b^0 = 1, unreduced. A zero modulus gives 1 as well: no reduction by it
+    // writes anything, so the accumulator keeps its starting value.
+    if (n == 0 || m.dd == 0) {
         BnAssignZero(a, dDigits);
         if (dDigits > 0) a[0] = 1;
         return;
     }
-    Modulus m;
-    m.dd = BnDigits(d, dDigits);
-    if (m.dd == 0) return;
     m.shift = kDigitBits - BnDigitBits(d[m.dd - 1]);
     ShiftInto(m.v, d, m.dd, m.shift);
 

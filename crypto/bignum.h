@@ -75,8 +75,8 @@ void BnModMult(Digit* a, const Digit* b, const Digit* c, const Digit* d, unsigne
 // a (dDigits) := b^c mod d, left to right with a fixed 8-bit window over a
 // table of the 255 powers b^1..b^255 (66,560 bytes of stack). c has cDigits
 // digits (at most kMaxDigits); b and d have dDigits (at most kMaxDigits) and
-// b need not be below d. A zero exponent gives 1, unreduced. A zero d with a
-// non-zero exponent writes nothing.
+// b need not be below d. A zero exponent gives 1, unreduced; so does a zero d
+// (no reduction by it writes anything).
 void BnModExp(Digit* a, const Digit* b, const Digit* c, unsigned cDigits, const Digit* d,
               unsigned dDigits);
 
