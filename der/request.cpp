@@ -202,8 +202,8 @@ int MakeCertificationRequest(std::uint8_t* output, std::uint32_t* length,
     std::uint8_t* requestArea = new (std::nothrow) std::uint8_t[kRequestWorkAreaSize];
     std::uint8_t* infoArea = new (std::nothrow) std::uint8_t[kRequestWorkAreaSize];
     if (requestArea == nullptr || infoArea == nullptr) {
-        delete[] requestArea;
-        delete[] infoArea;
+        ReleaseArea(requestArea, kRequestWorkAreaSize);
+        ReleaseArea(infoArea, kRequestWorkAreaSize);
         return kRequestNoMemory;
     }
 

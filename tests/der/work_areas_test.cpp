@@ -181,7 +181,8 @@ TEST(WorkAreas, FailingAllocationGivesTheBuildersStatus) {
         StopWatching();
         EXPECT_EQ(status, cerrojo::kRequestNoMemory);
         EXPECT_EQ(length, 4096u);  // untouched
-        EXPECT_EQ(g_released, 1);  // the other area is released
+        EXPECT_EQ(g_released, 1);  // the other area is released, wiped
+        EXPECT_EQ(g_releasedDirty, 0);
     }
     for (int failAt = 0; failAt < 4; ++failAt) {
         std::uint32_t length = 0;
