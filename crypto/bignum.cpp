@@ -48,17 +48,6 @@ inline Digit MulSubRow(Digit* t, const Digit* v, unsigned n, Digit m) {
     return high - static_cast<Digit>(carry);
 }
 
-// t[0..n) += v[0..n); returns the carry.
-inline Digit AddRow(Digit* t, const Digit* v, unsigned n) {
-    Wide carry = 0;
-    for (unsigned j = 0; j < n; ++j) {
-        const Wide s = static_cast<Wide>(t[j]) + v[j] + carry;
-        t[j] = static_cast<Digit>(s);
-        carry = s >> 32;
-    }
-    return static_cast<Digit>(carry);
-}
-
 // t (2n) := x * x over n digits: the cross products once, doubled, plus the squares.
 void SquareInto(Digit* t, const Digit* x, unsigned n) {
     t[0] = 0;
@@ -127,7 +116,7 @@ void DivideNormalised(Digit* q, Digit* w, unsigned len, const Digit* v, unsigned
             const Digit borrow = MulSubRow(window, v, dd, digit);
             if (hi < borrow) {  // one too large: add the divisor back
                 --digit;
-                AddRow(window, v, dd);
+                BnAdd(window, window, v, dd);
             }
         }
         window[dd] = 0;
