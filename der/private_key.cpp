@@ -5,6 +5,7 @@
 #include <new>
 
 #include "crypto/pbe.h"
+#include "der/work_area.h"
 
 namespace cerrojo {
 
@@ -13,15 +14,8 @@ namespace {
 constexpr std::uint32_t kSaltLength = 8;
 constexpr std::uint32_t kPadRoom = 8;  // PKCS#5 padding adds 1..8 bytes
 
-ByteSpan Field(const std::uint8_t* field, std::uint32_t length) {
-    return ByteSpan{const_cast<std::uint8_t*>(field), length};
-}
-
-void ReleaseArea(std::uint8_t* area) {
-    if (area == nullptr) return;
-    SecureWipe(area, kKeyWorkAreaSize);
-    delete[] area;
-}
+using detail::Field;
+using detail::ReleaseArea;
 
 }  // namespace
 
@@ -168,10 +162,10 @@ int MakeEncryptedPrivateKey(std::uint8_t* output, std::uint32_t* length, Algorit
             status = kKeyFileOk;
         }
     }
-    ReleaseArea(outputArea);
-    ReleaseArea(areas.keyInfo);
-    ReleaseArea(areas.ciphertext);
-    ReleaseArea(areas.plaintext);
+    ReleaseArea(outputArea, kKeyWorkAreaSize);
+    ReleaseArea(areas.keyInfo, kKeyWorkAreaSize);
+    ReleaseArea(areas.ciphertext, kKeyWorkAreaSize);
+    ReleaseArea(areas.plaintext, kKeyWorkAreaSize);
     return status;
 }
 

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "crypto/digest.h"
+#include "der/work_area.h"
 
 namespace cerrojo {
 
@@ -33,16 +34,8 @@ bool DigestOfSignature(AlgorithmId signatureAlgorithm, DigestId* digest) {
     }
 }
 
-ByteSpan Field(const std::uint8_t* field, std::uint32_t length) {
-    return ByteSpan{const_cast<std::uint8_t*>(field), length};
-}
-
-// Frees a work area after wiping it.
-void ReleaseArea(std::uint8_t* area, std::uint32_t size) {
-    if (area == nullptr) return;
-    SecureWipe(area, size);
-    delete[] area;
-}
+using detail::Field;
+using detail::ReleaseArea;
 
 }  // namespace
 
