@@ -1,0 +1,70 @@
+// The file-system operations of the generation layer, behind one interface so
+// that tests can make any single step fail.
+//
+// Names are in the platform's file-name encoding (UTF-8 on Linux); a name
+// without a folder is relative to the process's current directory.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace petitora {
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+
+    // The process's current directory; "" when the system does not report it.
+    virtual std::string CurrentDirectory() = 0;
+    // Makes path the current directory. False when it is not a directory that
+    // can be entered.
+    virtual bool ChangeDirectory(const std::string& path) = 0;
+
+    // True when name exists as any kind of entry (file, directory, link...).
+    virtual bool Exists(const std::string& name) = 0;
+
+    // Reads a regular file of at most maxBytes bytes (raw bytes, no newline
+    // translation). Kinds of failure, so that callers can tell a missing
+    // file from a damaged one.
+    enum class ReadStatus { Ok, CannotOpen, NotRegularFile, ReadError, TooLarge };
+    virtual ReadStatus ReadSmallFile(const std::string& name, std::size_t maxBytes,
+                                     std::string* contents) = 0;
+
+    // Writing one output file through a temporary file beside its target.
+    // Each step reports its own failure; none of them touches the target.
+    // CreateTemporary makes a new, empty, exclusively created file in folder
+    // ("" = the current directory) whose name starts with prefix, and returns
+    // a handle >= 0 with its name in *name, or -1.
+    virtual int CreateTemporary(const std::string& folder, const std::string& prefix,
+                                std::string* name) = 0;
+    // Writes all of data (retrying short writes); false on any error.
+    virtual bool Write(int handle, const std::uint8_t* data, std::size_t length) = 0;
+    // Forces the written bytes to the storage device.
+    virtual bool Flush(int handle) = 0;
+    // Closes the handle (also after a failed step); false when closing reported an error.
+    virtual bool Close(int handle) = 0;
+    // Replaces to by from in one step (rename over an existing file).
+    virtual bool Rename(const std::string& from, const std::string& to) = 0;
+    // Removes a file; false when it could not be removed.
+    virtual bool Remove(const std::string& name) = 0;
+};
+
+// The real operations (POSIX).
+class SystemFileSystem final : public FileSystem {
+public:
+    std::string CurrentDirectory() override;
+    bool ChangeDirectory(const std::string& path) override;
+    bool Exists(const std::string& name) override;
+    ReadStatus ReadSmallFile(const std::string& name, std::size_t maxBytes,
+                             std::string* contents) override;
+    int CreateTemporary(const std::string& folder, const std::string& prefix,
+                        std::string* name) override;
+    bool Write(int handle, const std::uint8_t* data, std::size_t length) override;
+    bool Flush(int handle) override;
+    bool Close(int handle) override;
+    bool Rename(const std::string& from, const std::string& to) override;
+    bool Remove(const std::string& name) override;
+};
+
+}  // namespace petitora
