@@ -335,4 +335,32 @@ int RsaPrivateBlock(std::uint8_t* out, std::uint32_t* outLen, const std::uint8_t
     return status;
 }
 
+int RsaPublicDecrypt(std::uint8_t* out, std::uint32_t* outLen, const std::uint8_t* in,
+                     std::uint32_t inLen, const RsaPublicKey* publicKey) {
+    if (publicKey->bits == 0 || publicKey->bits > kMaxRsaBits) return StatusBadLength;
+    const std::uint32_t k = (publicKey->bits + 7u) / 8u;
+    if (k < 11 || inLen != k) return StatusBadLength;
+
+    Digit c[kMaxDigits], n[kMaxDigits], e[kMaxDigits], m[kMaxDigits] = {};
+    BnDecode(c, kMaxDigits, in, inLen);
+    BnDecode(n, kMaxDigits, publicKey->modulus, sizeof(publicKey->modulus));
+    BnDecode(e, kMaxDigits, publicKey->publicExponent, sizeof(publicKey->publicExponent));
+    const unsigned nDigits = BnDigits(n, kMaxDigits);
+    const unsigned eDigits = BnDigits(e, kMaxDigits);
+    if (nDigits == 0 || eDigits == 0 || BnCmp(c, n, kMaxDigits) >= 0) return StatusBadData;
+    BnModExp(m, c, e, eDigits, n, nDigits);
+
+    // 00 01 FF..FF 00 data, at least 8 bytes of FF
+    std::uint8_t block[kMaxRsaModulusLen];
+    BnEncode(block, k, m, nDigits);
+    if (block[0] != 0x00 || block[1] != 0x01) return StatusBadData;
+    std::uint32_t i = 2;
+    while (i < k && block[i] == 0xFF) ++i;
+    if (i == k || block[i] != 0x00 || i < 10) return StatusBadData;
+    ++i;
+    *outLen = k - i;
+    for (std::uint32_t j = i; j < k; ++j) out[j - i] = block[j];
+    return StatusOk;
+}
+
 }  // namespace cerrojo

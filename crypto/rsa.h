@@ -66,4 +66,16 @@ int RsaPrivateEncrypt(std::uint8_t* out, std::uint32_t* outLen, const std::uint8
 int RsaPrivateBlock(std::uint8_t* out, std::uint32_t* outLen, const std::uint8_t* in,
                     std::uint32_t inLen, const RsaPrivateKey* privateKey);
 
+// The public-key operation with the PKCS#1 v1.5 type-1 block check, for
+// verifying a signature: in (inLen bytes, big-endian) is raised to the public
+// exponent modulo the modulus into a k = (bits + 7) / 8 byte block, which must
+// read 00 01, at least eight FF bytes, 00, then the data. The data go to out
+// (room for kMaxRsaModulusLen bytes) and their count to *outLen.
+// Returns 0; StatusBadLength (bits outside 1..2048, k < 11, or inLen != k);
+// StatusBadData (a zero modulus or exponent, in not below the modulus, or a
+// block that is not a type-1 block). On failure out and *outLen are
+// untouched. Only public values are handled: nothing is wiped.
+int RsaPublicDecrypt(std::uint8_t* out, std::uint32_t* outLen, const std::uint8_t* in,
+                     std::uint32_t inLen, const RsaPublicKey* publicKey);
+
 }  // namespace cerrojo

@@ -12,7 +12,7 @@
 namespace petitora {
 
 class FileSystem {
-public:
+  public:
     virtual ~FileSystem() = default;
 
     // The process's current directory; "" when the system does not report it.
@@ -52,7 +52,7 @@ public:
 
 // The real operations (POSIX).
 class SystemFileSystem final : public FileSystem {
-public:
+  public:
     std::string CurrentDirectory() override;
     bool ChangeDirectory(const std::string& path) override;
     bool Exists(const std::string& name) override;

@@ -34,7 +34,7 @@ inline constexpr std::size_t kMaxWorkingDirectory = 259;
 // Heap bytes, zeroed when allocated, wiped with SecureWipe before release.
 // Move-only. data() is null when the allocation failed.
 class SecureBytes {
-public:
+  public:
     explicit SecureBytes(std::size_t size);
     ~SecureBytes();
     SecureBytes(SecureBytes&& other) noexcept;
@@ -46,7 +46,7 @@ public:
     const std::uint8_t* data() const { return data_; }
     std::size_t size() const { return size_; }
 
-private:
+  private:
     std::uint8_t* data_ = nullptr;
     std::size_t size_ = 0;
 };
@@ -56,7 +56,7 @@ private:
 // ever left behind by a reallocation; it is wiped on every assignment and on
 // destruction. Longer input is cut to kMaxKeyOptionText.
 class SecretText {
-public:
+  public:
     SecretText();
     ~SecretText();
     SecretText(const SecretText&) = delete;
@@ -68,7 +68,7 @@ public:
     std::size_t Size() const;
     bool Empty() const { return Size() == 0; }
 
-private:
+  private:
     SecureBytes storage_;
     std::size_t length_ = 0;
 };
@@ -90,8 +90,8 @@ struct GenerationJob {
     // Parts owned by the capture dialog (see CaptureStorage).
     const RegistrantRecord* registrant = nullptr;
     std::string workingDirectory;
-    std::uint8_t* workBuffer = nullptr;                   // kWorkBufferSize bytes
-    cerrojo::RsaPrivateKey* privateKeyBuffer = nullptr;   // in kPrivateKeyBufferSize bytes
+    std::uint8_t* workBuffer = nullptr;                  // kWorkBufferSize bytes
+    cerrojo::RsaPrivateKey* privateKeyBuffer = nullptr;  // in kPrivateKeyBufferSize bytes
 
     // Parts owned by the key-options dialog.
     int keySizeIndex = 0;  // 0: 1024 bits, 1: 2048, anything else 4096

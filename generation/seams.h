@@ -32,7 +32,7 @@ struct MessageRequest {
 // OK-only box; Yes or No for a Yes/No box (a Yes/No box closed any other way
 // answers No).
 class MessagePresenter {
-public:
+  public:
     virtual ~MessagePresenter() = default;
     virtual MessageAnswer Show(const MessageRequest& request) = 0;
 };
@@ -43,7 +43,7 @@ public:
 // bytes of SeedValue(eventCount, x, y) to the pool with RandomUpdate, then
 // counts the event. The pool is not owned and must outlive this object.
 class EntropyCollection {
-public:
+  public:
     EntropyCollection(cerrojo::RandomPool* pool, std::uint32_t requiredEvents);
 
     // eventCount + 1000 * x + y in 32-bit arithmetic that wraps; (x, y) in
@@ -75,7 +75,7 @@ public:
     static constexpr int kLargeWidth = 580;
     static constexpr int kLargeHeight = 215;
 
-private:
+  private:
     cerrojo::RandomPool* pool_;
     std::uint32_t requiredEvents_;
     std::uint32_t eventCount_ = 0;
@@ -83,7 +83,7 @@ private:
 
 // The parts of a generation run that belong to the window system.
 class GenerationHost {
-public:
+  public:
     virtual ~GenerationHost() = default;
 
     // Makes the "ESPERE UN MOMENTO ..." notice of the key-options dialog

@@ -519,4 +519,99 @@ TEST_F(RsaSign, BadLengthsAndRangesWriteNothing) {
     EXPECT_EQ(std::memcmp(out, shortOut, 128), 0);
 }
 
+// ---- public-key operation: the signature check ----
+
+TEST_F(RsaSign, PublicOperationRecoversOpenSslSignatures) {
+    std::mt19937 rng(11);
+    for (const auto& [pub, priv] : *keys_) {
+        const std::uint32_t k = (priv.bits + 7) / 8;
+        SCOPED_TRACE(testing::Message() << "bits " << priv.bits);
+        RSA* rsa = RSA_new();
+        RSA_set0_key(rsa, BN_dup(FromField(priv.modulus).get()),
+                     BN_dup(FromField(priv.publicExponent).get()),
+                     BN_dup(FromField(priv.privateExponent).get()));
+        for (std::uint32_t inLen : {0u, 1u, 35u, k - 11}) {
+            Bytes in(inLen);
+            for (auto& b : in) b = static_cast<std::uint8_t>(rng());
+            Bytes signature(k);
+            ASSERT_EQ(RSA_private_encrypt(static_cast<int>(inLen), in.data(), signature.data(), rsa,
+                                          RSA_PKCS1_PADDING),
+                      static_cast<int>(k));
+            std::uint8_t out[256];
+            std::uint32_t outLen = 999;
+            ASSERT_EQ(cerrojo::RsaPublicDecrypt(out, &outLen, signature.data(), k, &pub), 0);
+            ASSERT_EQ(outLen, inLen);
+            EXPECT_EQ(testsupport::ToHex(out, outLen), testsupport::ToHex(in));
+        }
+        RSA_free(rsa);
+    }
+}
+
+TEST_F(RsaSign, PublicOperationRefusesWhatIsNotATypeOneBlock) {
+    const auto& [pub, priv] = (*keys_)[0];  // 1,024 bits: k = 128
+    const std::uint32_t k = 128;
+    std::uint8_t out[256];
+    std::memset(out, 0xEE, sizeof out);
+    std::uint32_t outLen = 12345;
+    // Signs a hand-made block with the raw private operation.
+    auto sign = [&](const Bytes& block) {
+        Bytes signature(k);
+        std::uint32_t len = 0;
+        EXPECT_EQ(cerrojo::RsaPrivateBlock(signature.data(), &len, block.data(), k, &priv), 0);
+        return signature;
+    };
+    auto typeOne = [&](std::uint32_t dataLen) {
+        Bytes block(k, 0xFF);
+        block[0] = 0;
+        block[1] = 1;
+        block[k - dataLen - 1] = 0;
+        for (std::uint32_t i = k - dataLen; i < k; ++i) block[i] = 0x5A;
+        return block;
+    };
+    Bytes good = sign(typeOne(20));
+    std::uint8_t goodOut[256];
+    std::uint32_t goodLen = 0;
+    ASSERT_EQ(cerrojo::RsaPublicDecrypt(goodOut, &goodLen, good.data(), k, &pub), 0);
+    EXPECT_EQ(goodLen, 20u);
+
+    Bytes flipped = good;
+    flipped[77] ^= 0x10;
+    EXPECT_EQ(cerrojo::RsaPublicDecrypt(out, &outLen, flipped.data(), k, &pub),
+              cerrojo::StatusBadData);
+    Bytes typeTwo = typeOne(20);
+    typeTwo[1] = 2;
+    Bytes sevenPads = typeOne(k - 10);  // 00 01 then only 7 FF before the 00
+    Bytes noSeparator(k, 0xFF);
+    noSeparator[0] = 0;
+    noSeparator[1] = 1;
+    Bytes badPad = typeOne(20);
+    badPad[40] = 0xFE;
+    for (const Bytes* block : {&typeTwo, &sevenPads, &noSeparator, &badPad})
+        EXPECT_EQ(cerrojo::RsaPublicDecrypt(out, &outLen, sign(*block).data(), k, &pub),
+                  cerrojo::StatusBadData);
+    // not below the modulus; lengths other than k; broken key records
+    EXPECT_EQ(cerrojo::RsaPublicDecrypt(out, &outLen, pub.modulus + 128, k, &pub),
+              cerrojo::StatusBadData);
+    EXPECT_EQ(cerrojo::RsaPublicDecrypt(out, &outLen, good.data(), k - 1, &pub),
+              cerrojo::StatusBadLength);
+    EXPECT_EQ(cerrojo::RsaPublicDecrypt(out, &outLen, good.data(), k + 1, &pub),
+              cerrojo::StatusBadLength);
+    RsaPublicKey broken = pub;
+    std::memset(broken.publicExponent, 0, sizeof broken.publicExponent);
+    EXPECT_EQ(cerrojo::RsaPublicDecrypt(out, &outLen, good.data(), k, &broken),
+              cerrojo::StatusBadData);
+    broken = pub;
+    std::memset(broken.modulus, 0, sizeof broken.modulus);
+    EXPECT_EQ(cerrojo::RsaPublicDecrypt(out, &outLen, good.data(), k, &broken),
+              cerrojo::StatusBadData);
+    for (std::uint16_t bits : {0, 80, 2049}) {
+        broken = pub;
+        broken.bits = bits;
+        EXPECT_EQ(cerrojo::RsaPublicDecrypt(out, &outLen, good.data(), k, &broken),
+                  cerrojo::StatusBadLength);
+    }
+    EXPECT_EQ(outLen, 12345u);
+    for (auto b : out) ASSERT_EQ(b, 0xEE);
+}
+
 }  // namespace
