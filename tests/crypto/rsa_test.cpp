@@ -11,6 +11,7 @@
 #include <cstring>
 #include <memory>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "crypto/bignum.h"
@@ -372,6 +373,38 @@ TEST(RsaGenerate, FixedSeedingGivesAFixedKey) {
     RsaPrivateKey privAgain;
     ASSERT_EQ(Generate(&again, &privAgain, 1024, 1, 20261208), 0);
     EXPECT_EQ(std::memcmp(&priv, &privAgain, sizeof priv), 0);
+}
+
+// SHA-256 over the private record as stored: bits (big-endian) and every field in order.
+std::string RecordHash(const RsaPrivateKey& priv) {
+    Bytes record = {std::uint8_t(priv.bits >> 8), std::uint8_t(priv.bits)};
+    for (const auto* field : {priv.modulus, priv.publicExponent, priv.privateExponent})
+        record.insert(record.end(), field, field + 256);
+    for (const auto* field :
+         {priv.prime1, priv.prime2, priv.exponent1, priv.exponent2, priv.coefficient})
+        record.insert(record.end(), field, field + 128);
+    std::uint8_t digest[32];
+    unsigned int len = 0;
+    EXPECT_EQ(EVP_Digest(record.data(), record.size(), digest, &len, EVP_sha256(), nullptr), 1);
+    return testsupport::ToHex(digest, len);
+}
+
+TEST(RsaGenerate, PinnedKeysFromFixedSeedings) {
+    // Keys of every size class from fixed seedings, pinned when the arithmetic
+    // reduced by division alone: a faster exponentiation must not change one byte.
+    int cases = 0;
+    for (const auto& r : testsupport::ReadVecFile("rsa_keygen.vec")) {
+        const std::uint32_t bits = std::uint32_t(r.Number("Bits"));
+        const std::uint32_t use65537 = r.Number("Exponent") == 65537 ? 1 : 0;
+        SCOPED_TRACE(testing::Message() << "rsa_keygen.vec line " << r.line);
+        RsaPublicKey pub;
+        RsaPrivateKey priv;
+        ASSERT_EQ(Generate(&pub, &priv, bits, use65537, std::uint32_t(r.Number("Seed"))), 0);
+        CheckKey(pub, priv, KeyGenParams{bits, use65537});
+        EXPECT_EQ(RecordHash(priv), r.Text("Sha256"));
+        ++cases;
+    }
+    EXPECT_EQ(cases, 20);
 }
 
 TEST(RsaGenerate, RefusesBadSizesAndUnseededPools) {
