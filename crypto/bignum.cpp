@@ -8,27 +8,49 @@ using Wide = std::uint64_t;  // a two-digit value: digit products, carries, esti
 
 constexpr unsigned kMaxProductDigits = 2 * kMaxDigits;
 
-// t[0..n) := m * c[0..n); returns the carry digit.
-inline Digit MulRow(Digit* t, const Digit* c, unsigned n, Digit m) {
-    Wide carry = 0;
+// The two-word type of a word type, for full products and carries.
+template <typename W>
+struct TwoWords;
+template <>
+struct TwoWords<std::uint32_t> {
+    using Type = std::uint64_t;
+};
+#ifdef __SIZEOF_INT128__
+__extension__ typedef unsigned __int128 Uint128;
+template <>
+struct TwoWords<std::uint64_t> {
+    using Type = Uint128;
+};
+#endif
+
+// The row helpers below serve both the 32-bit digits of the division and the
+// wider words of the Montgomery exponentiation.
+
+// t[0..n) := m * c[0..n); returns the carry word.
+template <typename W>
+inline W MulRow(W* t, const W* c, unsigned n, W m) {
+    using WW = typename TwoWords<W>::Type;
+    WW carry = 0;
     for (unsigned j = 0; j < n; ++j) {
-        const Wide p = static_cast<Wide>(m) * c[j] + carry;
-        t[j] = static_cast<Digit>(p);
-        carry = p >> 32;
+        const WW p = static_cast<WW>(m) * c[j] + carry;
+        t[j] = static_cast<W>(p);
+        carry = p >> (8 * sizeof(W));
     }
-    return static_cast<Digit>(carry);
+    return static_cast<W>(carry);
 }
 
-// t[0..n) += m * c[0..n); returns the carry digit. Cannot overflow:
-// (2^32 - 1)^2 + 2 * (2^32 - 1) = 2^64 - 1.
-inline Digit MulAddRow(Digit* t, const Digit* c, unsigned n, Digit m) {
-    Wide carry = 0;
+// t[0..n) += m * c[0..n); returns the carry word. Cannot overflow:
+// (2^k - 1)^2 + 2 * (2^k - 1) = 2^2k - 1.
+template <typename W>
+inline W MulAddRow(W* t, const W* c, unsigned n, W m) {
+    using WW = typename TwoWords<W>::Type;
+    WW carry = 0;
     for (unsigned j = 0; j < n; ++j) {
-        const Wide p = static_cast<Wide>(m) * c[j] + t[j] + carry;
-        t[j] = static_cast<Digit>(p);
-        carry = p >> 32;
+        const WW p = static_cast<WW>(m) * c[j] + t[j] + carry;
+        t[j] = static_cast<W>(p);
+        carry = p >> (8 * sizeof(W));
     }
-    return static_cast<Digit>(carry);
+    return static_cast<W>(carry);
 }
 
 // t[0..n) -= m * v[0..n); returns the borrow digit (at most 2^32 - 1). The
@@ -40,7 +62,8 @@ inline Digit MulSubRow(Digit* t, const Digit* v, unsigned n, Digit m) {
     Digit high = 0;
     for (unsigned j = 0; j < n; ++j) {
         const Wide p = static_cast<Wide>(m) * v[j];
-        const std::int64_t s = static_cast<std::int64_t>(t[j]) - static_cast<Digit>(p) - high + carry;
+        const std::int64_t s =
+            static_cast<std::int64_t>(t[j]) - static_cast<Digit>(p) - high + carry;
         t[j] = static_cast<Digit>(s);
         carry = s >> 32;
         high = static_cast<Digit>(p >> 32);
@@ -48,8 +71,11 @@ inline Digit MulSubRow(Digit* t, const Digit* v, unsigned n, Digit m) {
     return high - static_cast<Digit>(carry);
 }
 
-// t (2n) := x * x over n digits: the cross products once, doubled, plus the squares.
-void SquareInto(Digit* t, const Digit* x, unsigned n) {
+// t (2n) := x * x over n words: the cross products once, doubled, plus the squares.
+template <typename W>
+void SquareInto(W* t, const W* x, unsigned n) {
+    using WW = typename TwoWords<W>::Type;
+    constexpr unsigned kBits = 8 * sizeof(W);
     t[0] = 0;
     t[2 * n - 1] = 0;
     if (n > 1) {
@@ -57,23 +83,25 @@ void SquareInto(Digit* t, const Digit* x, unsigned n) {
         for (unsigned i = 1; i + 1 < n; ++i)
             t[i + n] = MulAddRow(t + 2 * i + 1, x + i + 1, n - i - 1, x[i]);
     }
-    // double the cross products and add the squares of the digits
-    Digit topBit = 0;
-    Wide carry = 0;
+    // double the cross products and add the squares of the words
+    W topBit = 0;
+    WW carry = 0;
     for (unsigned i = 0; i < n; ++i) {
-        const Wide sq = static_cast<Wide>(x[i]) * x[i];
-        const Digit lo = t[2 * i], hi = t[2 * i + 1];
-        const Wide d0 = static_cast<Wide>((lo << 1) | topBit) + static_cast<Digit>(sq) + carry;
-        t[2 * i] = static_cast<Digit>(d0);
-        const Wide d1 = static_cast<Wide>((hi << 1) | (lo >> 31)) + (sq >> 32) + (d0 >> 32);
-        t[2 * i + 1] = static_cast<Digit>(d1);
-        carry = d1 >> 32;
-        topBit = hi >> 31;
+        const WW sq = static_cast<WW>(x[i]) * x[i];
+        const W lo = t[2 * i], hi = t[2 * i + 1];
+        const WW d0 = static_cast<WW>((lo << 1) | topBit) + static_cast<W>(sq) + carry;
+        t[2 * i] = static_cast<W>(d0);
+        const WW d1 =
+            static_cast<WW>((hi << 1) | (lo >> (kBits - 1))) + (sq >> kBits) + (d0 >> kBits);
+        t[2 * i + 1] = static_cast<W>(d1);
+        carry = d1 >> kBits;
+        topBit = hi >> (kBits - 1);
     }
 }
 
-// t (2n) := x * y over n digits, n >= 1.
-inline void MultiplyInto(Digit* t, const Digit* x, const Digit* y, unsigned n) {
+// t (2n) := x * y over n words, n >= 1.
+template <typename W>
+inline void MultiplyInto(W* t, const W* x, const W* y, unsigned n) {
     t[n] = MulRow(t, y, n, x[0]);
     for (unsigned i = 1; i < n; ++i) t[i + n] = MulAddRow(t + i, y, n, x[i]);
 }
@@ -213,6 +241,224 @@ inline void SquareMod(Digit* out, const Digit* x, const Modulus& m) {
     ReduceInPlace(out, t, 2 * m.dd, m);
 }
 
+// a (dDigits) := b^c mod d by division alone (even moduli, d = 1, c = 1), left
+// to right with a fixed 8-bit window over the 255 powers b^1..b^255. c has n
+// significant digits, n >= 1.
+[[gnu::noinline]] void DivisionExp(Digit* a, const Digit* b, const Digit* c, unsigned n,
+                                   const Modulus& m, unsigned dDigits) {
+    // table[k] = b^k mod d for k = 1..255; slot 0 is unused (the accumulator
+    // lives apart). Only m.dd digits of each slot are ever touched.
+    Digit table[256][kMaxDigits];
+    {
+        Digit t[kMaxProductDigits + 1];
+        BnAssign(t, b, dDigits);
+        if (dDigits < m.dd) BnAssignZero(t + dDigits, m.dd - dDigits);
+        ReduceInPlace(table[1], t, dDigits > m.dd ? dDigits : m.dd, m);
+    }
+    for (unsigned k = 2; k < 256; ++k) MulMod(table[k], table[k - 1], table[1], m);
+
+    // Left to right over the exponent bytes, leading zero bytes skipped. The
+    // accumulator starts as the slot of the first byte: squaring 1 changes
+    // nothing (and 1 * slot mod d is the slot, already reduced).
+    Digit acc[kMaxDigits];
+    bool started = false;
+    for (unsigned i = n; i-- > 0;) {
+        Digit w = c[i];
+        unsigned bytes = 4;
+        if (i == n - 1)
+            while ((w >> 24) == 0) {
+                w <<= 8;
+                --bytes;
+            }
+        for (; bytes > 0; --bytes, w <<= 8) {
+            const unsigned slot = w >> 24;
+            if (!started) {
+                BnAssign(acc, table[slot], m.dd);
+                started = true;
+                continue;
+            }
+            for (int s = 0; s < 8; ++s) SquareMod(acc, acc, m);
+            if (slot != 0) MulMod(acc, acc, table[slot], m);
+        }
+    }
+    BnAssign(a, acc, m.dd);
+    BnAssignZero(a + m.dd, dDigits - m.dd);
+}
+
+// ---- Montgomery arithmetic for odd moduli ----
+//
+// A number x stands as x * R mod d, R = 2^(kLimbBits * limbs), in limbs as
+// wide as the multiplier allows (two digits to a limb where the compiler has
+// a 128-bit type). A product is reduced by adding multiples of d that clear
+// its low half instead of by division. Every value is kept below d.
+
+#ifdef __SIZEOF_INT128__
+using Limb = std::uint64_t;
+#else
+using Limb = std::uint32_t;
+#endif
+using LimbPair = TwoWords<Limb>::Type;
+constexpr unsigned kLimbBits = 8 * sizeof(Limb);
+constexpr unsigned kDigitsPerLimb = kLimbBits / kDigitBits;
+constexpr unsigned kMaxLimbs = (kMaxDigits + kDigitsPerLimb - 1) / kDigitsPerLimb;
+constexpr unsigned kMaxWindowBits = 6;
+
+struct MontModulus {
+    Limb n[kMaxLimbs];  // d
+    unsigned limbs;
+    Limb n0;  // -d^-1 mod 2^kLimbBits
+};
+
+// x (limbs) := a (digits), digits <= limbs * kDigitsPerLimb.
+void ToLimbs(Limb* x, unsigned limbs, const Digit* a, unsigned digits) {
+    for (unsigned i = 0; i < limbs; ++i) {
+        Limb v = 0;
+        for (unsigned k = 0; k < kDigitsPerLimb; ++k) {
+            const unsigned j = i * kDigitsPerLimb + k;
+            if (j < digits) v |= static_cast<Limb>(a[j]) << (kDigitBits * k);
+        }
+        x[i] = v;
+    }
+}
+
+// a (digits) := the low digits of x.
+void FromLimbs(Digit* a, unsigned digits, const Limb* x) {
+    for (unsigned j = 0; j < digits; ++j)
+        a[j] = static_cast<Digit>(x[j / kDigitsPerLimb] >> (kDigitBits * (j % kDigitsPerLimb)));
+}
+
+// -x^-1 mod 2^kLimbBits for odd x, by Newton's iteration: x * x = 1 mod 8
+// gives three correct bits, and each step doubles them.
+Limb NegativeInverse(Limb x) {
+    Limb y = x;
+    for (int i = 0; i < 5; ++i) y *= 2 - x * y;
+    return 0 - y;
+}
+
+// r := x + over * R, less d when that is not below d (it is below 2d). The
+// choice is a mask, not a branch. r may be x.
+void SubtractOnce(Limb* r, const Limb* x, Limb over, const MontModulus& m) {
+    Limb s[kMaxLimbs];
+    Limb borrow = 0;
+    for (unsigned j = 0; j < m.limbs; ++j) {
+        const Limb t = x[j] - m.n[j];
+        s[j] = t - borrow;
+        borrow = static_cast<Limb>((x[j] < m.n[j]) | (t < borrow));
+    }
+    const Limb keep = 0 - (borrow & (over ^ 1));  // all ones: x is already below d
+    for (unsigned j = 0; j < m.limbs; ++j) r[j] = (x[j] & keep) | (s[j] & ~keep);
+}
+
+// r := t * R^-1 mod d, for t of 2 * limbs limbs below d * R; t is overwritten.
+void MontReduce(Limb* r, Limb* t, const MontModulus& m) {
+    const unsigned n = m.limbs;
+    Limb over = 0;  // carry out of t[i + n], owed to t[i + n + 1]
+    for (unsigned i = 0; i < n; ++i) {
+        const Limb c = MulAddRow(t + i, m.n, n, t[i] * m.n0);  // clears t[i]
+        const LimbPair s = static_cast<LimbPair>(t[i + n]) + c + over;
+        t[i + n] = static_cast<Limb>(s);
+        over = static_cast<Limb>(s >> kLimbBits);
+    }
+    SubtractOnce(r, t + n, over, m);
+}
+
+// r := x * y * R^-1 mod d; r may be x or y.
+inline void MontMul(Limb* r, const Limb* x, const Limb* y, const MontModulus& m) {
+    Limb t[2 * kMaxLimbs];
+    MultiplyInto(t, x, y, m.limbs);
+    MontReduce(r, t, m);
+}
+
+// r := x * x * R^-1 mod d; r may be x.
+inline void MontSquare(Limb* r, const Limb* x, const MontModulus& m) {
+    Limb t[2 * kMaxLimbs];
+    SquareInto(t, x, m.limbs);
+    MontReduce(r, t, m);
+}
+
+// Bits pos .. pos + count - 1 of c (count <= 32), all inside its n digits.
+inline unsigned ExponentBits(const Digit* c, unsigned n, unsigned pos, unsigned count) {
+    const unsigned i = pos / kDigitBits, shift = pos % kDigitBits;
+    Wide v = c[i] >> shift;
+    if (shift + count > kDigitBits && i + 1 < n)
+        v |= static_cast<Wide>(c[i + 1]) << (kDigitBits - shift);
+    return static_cast<unsigned>(v & ((Wide{1} << count) - 1));
+}
+
+// The window width for an exponent of bits bits: the fewest multiplications
+// for the table (2^w - 2) and one per window.
+unsigned WindowBits(unsigned bits) {
+    unsigned best = 1, bestCost = bits;
+    for (unsigned w = 2; w <= kMaxWindowBits; ++w) {
+        const unsigned cost = (1u << w) - 2 + (bits + w - 1) / w;
+        if (cost < bestCost) {
+            best = w;
+            bestCost = cost;
+        }
+    }
+    return best;
+}
+
+// a (dDigits) := b^c mod d for an odd d above 1 (dm prepared for division)
+// and c (n significant digits) above 1. Left to right in fixed windows: after
+// the leading window every window costs its squarings and one multiplication
+// (by R mod d, the form of 1, when its bits are zero). The operands are all
+// read before a is written.
+[[gnu::noinline]] void MontgomeryExp(Digit* a, const Digit* b, const Digit* c, unsigned n,
+                                     const Digit* d, const Modulus& dm, unsigned dDigits) {
+    MontModulus m;
+    m.limbs = (dm.dd + kDigitsPerLimb - 1) / kDigitsPerLimb;
+    ToLimbs(m.n, m.limbs, d, dm.dd);
+    m.n0 = NegativeInverse(m.n[0]);
+
+    const unsigned bits = kDigitBits * (n - 1) + BnDigitBits(c[n - 1]);
+    const unsigned w = WindowBits(bits);
+
+    // table[k] = b^k R mod d; slots 0 and 1 by division
+    Limb table[1u << kMaxWindowBits][kMaxLimbs];
+    {
+        Digit t[2 * kMaxLimbs * kDigitsPerLimb + 1], r[kMaxDigits];
+        const unsigned low = m.limbs * kDigitsPerLimb;
+        BnAssignZero(t, low);
+        t[low] = 1;
+        ReduceInPlace(r, t, low + 1, dm);
+        ToLimbs(table[0], m.limbs, r, dm.dd);
+        BnAssignZero(t, low);
+        BnAssign(t + low, b, dDigits);
+        ReduceInPlace(r, t, low + dDigits, dm);
+        ToLimbs(table[1], m.limbs, r, dm.dd);
+    }
+    for (unsigned k = 2; k < (1u << w); ++k) {
+        if (k % 2 == 0)
+            MontSquare(table[k], table[k / 2], m);
+        else
+            MontMul(table[k], table[k - 1], table[1], m);
+    }
+
+    // the leading window holds the top bit; the others are full
+    unsigned pos = bits - ((bits - 1) % w + 1);
+    Limb acc[kMaxLimbs];
+    {
+        const Limb* first = table[ExponentBits(c, n, pos, bits - pos)];
+        for (unsigned j = 0; j < m.limbs; ++j) acc[j] = first[j];
+    }
+    while (pos > 0) {
+        pos -= w;
+        for (unsigned s = 0; s < w; ++s) MontSquare(acc, acc, m);
+        MontMul(acc, acc, table[ExponentBits(c, n, pos, w)], m);
+    }
+
+    // out of the Montgomery form: acc * R^-1
+    Limb t[2 * kMaxLimbs];
+    for (unsigned j = 0; j < m.limbs; ++j) {
+        t[j] = acc[j];
+        t[m.limbs + j] = 0;
+    }
+    MontReduce(acc, t, m);
+    FromLimbs(a, dm.dd, acc);
+    BnAssignZero(a + dm.dd, dDigits - dm.dd);
+}
+
 }  // namespace
 
 void BnDecode(Digit* a, unsigned digits, const std::uint8_t* bytes, unsigned len) {
@@ -341,43 +587,12 @@ void BnModExp(Digit* a, const Digit* b, const Digit* c, unsigned cDigits, const 
     m.shift = kDigitBits - BnDigitBits(d[m.dd - 1]);
     ShiftInto(m.v, d, m.dd, m.shift);
 
-    // table[k] = b^k mod d for k = 1..255; slot 0 is unused (the accumulator
-    // lives apart). Only m.dd digits of each slot are ever touched.
-    Digit table[256][kMaxDigits];
-    {
-        Digit t[kMaxProductDigits + 1];
-        BnAssign(t, b, dDigits);
-        if (dDigits < m.dd) BnAssignZero(t + dDigits, m.dd - dDigits);
-        ReduceInPlace(table[1], t, dDigits > m.dd ? dDigits : m.dd, m);
-    }
-    for (unsigned k = 2; k < 256; ++k) MulMod(table[k], table[k - 1], table[1], m);
-
-    // Left to right over the exponent bytes, leading zero bytes skipped. The
-    // accumulator starts as the slot of the first byte: squaring 1 changes
-    // nothing (and 1 * slot mod d is the slot, already reduced).
-    Digit acc[kMaxDigits];
-    bool started = false;
-    for (unsigned i = n; i-- > 0;) {
-        Digit w = c[i];
-        unsigned bytes = 4;
-        if (i == n - 1)
-            while ((w >> 24) == 0) {
-                w <<= 8;
-                --bytes;
-            }
-        for (; bytes > 0; --bytes, w <<= 8) {
-            const unsigned slot = w >> 24;
-            if (!started) {
-                BnAssign(acc, table[slot], m.dd);
-                started = true;
-                continue;
-            }
-            for (int s = 0; s < 8; ++s) SquareMod(acc, acc, m);
-            if (slot != 0) MulMod(acc, acc, table[slot], m);
-        }
-    }
-    BnAssign(a, acc, m.dd);
-    BnAssignZero(a + m.dd, dDigits - m.dd);
+    const bool oddAboveOne = (d[0] & 1) != 0 && (m.dd > 1 || d[0] > 1);
+    const bool exponentOne = n == 1 && c[0] == 1;
+    if (oddAboveOne && !exponentOne)
+        MontgomeryExp(a, b, c, n, d, m, dDigits);
+    else
+        DivisionExp(a, b, c, n, m, dDigits);
 }
 
 void BnModInv(Digit* a, const Digit* b, const Digit* c, unsigned digits) {
