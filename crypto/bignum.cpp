@@ -8,49 +8,27 @@ using Wide = std::uint64_t;  // a two-digit value: digit products, carries, esti
 
 constexpr unsigned kMaxProductDigits = 2 * kMaxDigits;
 
-// The two-word type of a word type, for full products and carries.
-template <typename W>
-struct TwoWords;
-template <>
-struct TwoWords<std::uint32_t> {
-    using Type = std::uint64_t;
-};
-#ifdef __SIZEOF_INT128__
-__extension__ typedef unsigned __int128 Uint128;
-template <>
-struct TwoWords<std::uint64_t> {
-    using Type = Uint128;
-};
-#endif
-
-// The row helpers below serve both the 32-bit digits of the division and the
-// wider words of the Montgomery exponentiation.
-
-// t[0..n) := m * c[0..n); returns the carry word.
-template <typename W>
-inline W MulRow(W* t, const W* c, unsigned n, W m) {
-    using WW = typename TwoWords<W>::Type;
-    WW carry = 0;
+// t[0..n) := m * c[0..n); returns the carry digit.
+inline Digit MulRow(Digit* t, const Digit* c, unsigned n, Digit m) {
+    Wide carry = 0;
     for (unsigned j = 0; j < n; ++j) {
-        const WW p = static_cast<WW>(m) * c[j] + carry;
-        t[j] = static_cast<W>(p);
-        carry = p >> (8 * sizeof(W));
+        const Wide p = static_cast<Wide>(m) * c[j] + carry;
+        t[j] = static_cast<Digit>(p);
+        carry = p >> 32;
     }
-    return static_cast<W>(carry);
+    return static_cast<Digit>(carry);
 }
 
-// t[0..n) += m * c[0..n); returns the carry word. Cannot overflow:
-// (2^k - 1)^2 + 2 * (2^k - 1) = 2^2k - 1.
-template <typename W>
-inline W MulAddRow(W* t, const W* c, unsigned n, W m) {
-    using WW = typename TwoWords<W>::Type;
-    WW carry = 0;
+// t[0..n) += m * c[0..n); returns the carry digit. Cannot overflow:
+// (2^32 - 1)^2 + 2 * (2^32 - 1) = 2^64 - 1.
+inline Digit MulAddRow(Digit* t, const Digit* c, unsigned n, Digit m) {
+    Wide carry = 0;
     for (unsigned j = 0; j < n; ++j) {
-        const WW p = static_cast<WW>(m) * c[j] + t[j] + carry;
-        t[j] = static_cast<W>(p);
-        carry = p >> (8 * sizeof(W));
+        const Wide p = static_cast<Wide>(m) * c[j] + t[j] + carry;
+        t[j] = static_cast<Digit>(p);
+        carry = p >> 32;
     }
-    return static_cast<W>(carry);
+    return static_cast<Digit>(carry);
 }
 
 // t[0..n) -= m * v[0..n); returns the borrow digit (at most 2^32 - 1). The
@@ -71,11 +49,8 @@ inline Digit MulSubRow(Digit* t, const Digit* v, unsigned n, Digit m) {
     return high - static_cast<Digit>(carry);
 }
 
-// t (2n) := x * x over n words: the cross products once, doubled, plus the squares.
-template <typename W>
-void SquareInto(W* t, const W* x, unsigned n) {
-    using WW = typename TwoWords<W>::Type;
-    constexpr unsigned kBits = 8 * sizeof(W);
+// t (2n) := x * x over n digits: the cross products once, doubled, plus the squares.
+void SquareInto(Digit* t, const Digit* x, unsigned n) {
     t[0] = 0;
     t[2 * n - 1] = 0;
     if (n > 1) {
@@ -83,25 +58,23 @@ void SquareInto(W* t, const W* x, unsigned n) {
         for (unsigned i = 1; i + 1 < n; ++i)
             t[i + n] = MulAddRow(t + 2 * i + 1, x + i + 1, n - i - 1, x[i]);
     }
-    // double the cross products and add the squares of the words
-    W topBit = 0;
-    WW carry = 0;
+    // double the cross products and add the squares of the digits
+    Digit topBit = 0;
+    Wide carry = 0;
     for (unsigned i = 0; i < n; ++i) {
-        const WW sq = static_cast<WW>(x[i]) * x[i];
-        const W lo = t[2 * i], hi = t[2 * i + 1];
-        const WW d0 = static_cast<WW>((lo << 1) | topBit) + static_cast<W>(sq) + carry;
-        t[2 * i] = static_cast<W>(d0);
-        const WW d1 =
-            static_cast<WW>((hi << 1) | (lo >> (kBits - 1))) + (sq >> kBits) + (d0 >> kBits);
-        t[2 * i + 1] = static_cast<W>(d1);
-        carry = d1 >> kBits;
-        topBit = hi >> (kBits - 1);
+        const Wide sq = static_cast<Wide>(x[i]) * x[i];
+        const Digit lo = t[2 * i], hi = t[2 * i + 1];
+        const Wide d0 = static_cast<Wide>((lo << 1) | topBit) + static_cast<Digit>(sq) + carry;
+        t[2 * i] = static_cast<Digit>(d0);
+        const Wide d1 = static_cast<Wide>((hi << 1) | (lo >> 31)) + (sq >> 32) + (d0 >> 32);
+        t[2 * i + 1] = static_cast<Digit>(d1);
+        carry = d1 >> 32;
+        topBit = hi >> 31;
     }
 }
 
-// t (2n) := x * y over n words, n >= 1.
-template <typename W>
-inline void MultiplyInto(W* t, const W* x, const W* y, unsigned n) {
+// t (2n) := x * y over n digits, n >= 1.
+inline void MultiplyInto(Digit* t, const Digit* x, const Digit* y, unsigned n) {
     t[n] = MulRow(t, y, n, x[0]);
     for (unsigned i = 1; i < n; ++i) t[i + n] = MulAddRow(t + i, y, n, x[i]);
 }
@@ -294,10 +267,11 @@ inline void SquareMod(Digit* out, const Digit* x, const Modulus& m) {
 
 #ifdef __SIZEOF_INT128__
 using Limb = std::uint64_t;
+__extension__ typedef unsigned __int128 LimbPair;
 #else
 using Limb = std::uint32_t;
+using LimbPair = std::uint64_t;
 #endif
-using LimbPair = TwoWords<Limb>::Type;
 constexpr unsigned kLimbBits = 8 * sizeof(Limb);
 constexpr unsigned kDigitsPerLimb = kLimbBits / kDigitBits;
 constexpr unsigned kMaxLimbs = (kMaxDigits + kDigitsPerLimb - 1) / kDigitsPerLimb;
@@ -337,43 +311,128 @@ Limb NegativeInverse(Limb x) {
 
 // r := x + over * R, less d when that is not below d (it is below 2d). The
 // choice is a mask, not a branch. r may be x.
-void SubtractOnce(Limb* r, const Limb* x, Limb over, const MontModulus& m) {
+template <unsigned N>
+[[gnu::always_inline]] inline void SubtractOnce(Limb* r, const Limb* x, Limb over,
+                                                const MontModulus& m) {
+    const unsigned n = N != 0 ? N : m.limbs;
     Limb s[kMaxLimbs];
     Limb borrow = 0;
-    for (unsigned j = 0; j < m.limbs; ++j) {
+    for (unsigned j = 0; j < n; ++j) {
         const Limb t = x[j] - m.n[j];
         s[j] = t - borrow;
         borrow = static_cast<Limb>((x[j] < m.n[j]) | (t < borrow));
     }
     const Limb keep = 0 - (borrow & (over ^ 1));  // all ones: x is already below d
-    for (unsigned j = 0; j < m.limbs; ++j) r[j] = (x[j] & keep) | (s[j] & ~keep);
+    for (unsigned j = 0; j < n; ++j) r[j] = (x[j] & keep) | (s[j] & ~keep);
 }
 
-// r := t * R^-1 mod d, for t of 2 * limbs limbs below d * R; t is overwritten.
-void MontReduce(Limb* r, Limb* t, const MontModulus& m) {
-    const unsigned n = m.limbs;
-    Limb over = 0;  // carry out of t[i + n], owed to t[i + n + 1]
-    for (unsigned i = 0; i < n; ++i) {
-        const Limb c = MulAddRow(t + i, m.n, n, t[i] * m.n0);  // clears t[i]
-        const LimbPair s = static_cast<LimbPair>(t[i + n]) + c + over;
-        t[i + n] = static_cast<Limb>(s);
-        over = static_cast<Limb>(s >> kLimbBits);
+// A column sum of the product-scanning loops, three limbs wide: a column
+// adds at most 2 * (kMaxLimbs + 1) double-limb products and a carry.
+struct Column {
+    Limb c0 = 0, c1 = 0, c2 = 0;
+
+    [[gnu::always_inline]] void Add(Limb x, Limb y) {
+        const LimbPair p = static_cast<LimbPair>(x) * y;
+        const LimbPair s = ((static_cast<LimbPair>(c1) << kLimbBits) | c0) + p;
+        c2 += s < p;
+        c0 = static_cast<Limb>(s);
+        c1 = static_cast<Limb>(s >> kLimbBits);
     }
-    SubtractOnce(r, t + n, over, m);
+    void Add(const Column& o) {
+        const LimbPair low = (static_cast<LimbPair>(o.c1) << kLimbBits) | o.c0;
+        const LimbPair s = ((static_cast<LimbPair>(c1) << kLimbBits) | c0) + low;
+        c2 += o.c2 + (s < low);
+        c0 = static_cast<Limb>(s);
+        c1 = static_cast<Limb>(s >> kLimbBits);
+    }
+    void Double() {
+        c2 = (c2 << 1) | (c1 >> (kLimbBits - 1));
+        c1 = (c1 << 1) | (c0 >> (kLimbBits - 1));
+        c0 <<= 1;
+    }
+    // Moves to the next column; returns the finished low limb.
+    Limb Shift() {
+        const Limb low = c0;
+        c0 = c1;
+        c1 = c2;
+        c2 = 0;
+        return low;
+    }
+};
+
+// The reduction's part of column i (i < limbs) once the product's part is in:
+// the multiple u[i] of d that clears the column, then on to the next column.
+[[gnu::always_inline]] inline void ClearColumn(Column& acc, Limb* u, unsigned i,
+                                               const MontModulus& m) {
+#pragma GCC unroll 32
+    for (unsigned j = 0; j < i; ++j) acc.Add(u[j], m.n[i - j]);
+    u[i] = acc.c0 * m.n0;
+    acc.Add(u[i], m.n[0]);
+    acc.Shift();  // zero
 }
 
-// r := x * y * R^-1 mod d; r may be x or y.
-inline void MontMul(Limb* r, const Limb* x, const Limb* y, const MontModulus& m) {
-    Limb t[2 * kMaxLimbs];
-    MultiplyInto(t, x, y, m.limbs);
-    MontReduce(r, t, m);
+// The reduction's part of column i >= limbs: out[i - limbs] is finished.
+template <unsigned N>
+[[gnu::always_inline]] inline void FinishColumn(Column& acc, Limb* out, const Limb* u, unsigned i,
+                                                const MontModulus& m) {
+    const unsigned n = N != 0 ? N : m.limbs;
+#pragma GCC unroll 32
+    for (unsigned j = i - n + 1; j < n; ++j) acc.Add(u[j], m.n[i - j]);
+    out[i - n] = acc.Shift();
+}
+
+// r := x * y * R^-1 mod d, the product and its reduction formed together
+// column by column (product scanning). r may be x or y.
+template <unsigned N>
+void MontMul(Limb* r, const Limb* x, const Limb* y, const MontModulus& m) {
+    const unsigned n = N != 0 ? N : m.limbs;
+    Limb u[kMaxLimbs], out[kMaxLimbs];
+    Column acc;
+#pragma GCC unroll 32
+    for (unsigned i = 0; i < n; ++i) {
+#pragma GCC unroll 32
+        for (unsigned j = 0; j <= i; ++j) acc.Add(x[j], y[i - j]);
+        ClearColumn(acc, u, i, m);
+    }
+#pragma GCC unroll 32
+    for (unsigned i = n; i < 2 * n; ++i) {
+#pragma GCC unroll 32
+        for (unsigned j = i - n + 1; j < n; ++j) acc.Add(x[j], y[i - j]);
+        FinishColumn<N>(acc, out, u, i, m);
+    }
+    SubtractOnce<N>(r, out, acc.c0, m);
+}
+
+// The squaring's part of column i: the cross products x[j] x[i - j], j < i - j,
+// once and doubled, plus the square of the middle limb when i is even.
+[[gnu::always_inline]] inline void SquareColumn(Column& acc, const Limb* x, unsigned i,
+                                                unsigned n) {
+    Column cross;
+    const unsigned from = i < n ? 0 : i - n + 1;
+#pragma GCC unroll 32
+    for (unsigned j = from; 2 * j < i; ++j) cross.Add(x[j], x[i - j]);
+    cross.Double();
+    if (i % 2 == 0) cross.Add(x[i / 2], x[i / 2]);
+    acc.Add(cross);
 }
 
 // r := x * x * R^-1 mod d; r may be x.
-inline void MontSquare(Limb* r, const Limb* x, const MontModulus& m) {
-    Limb t[2 * kMaxLimbs];
-    SquareInto(t, x, m.limbs);
-    MontReduce(r, t, m);
+template <unsigned N>
+void MontSquare(Limb* r, const Limb* x, const MontModulus& m) {
+    const unsigned n = N != 0 ? N : m.limbs;
+    Limb u[kMaxLimbs], out[kMaxLimbs];
+    Column acc;
+#pragma GCC unroll 32
+    for (unsigned i = 0; i < n; ++i) {
+        SquareColumn(acc, x, i, n);
+        ClearColumn(acc, u, i, m);
+    }
+#pragma GCC unroll 32
+    for (unsigned i = n; i < 2 * n; ++i) {
+        if (i < 2 * n - 1) SquareColumn(acc, x, i, n);
+        FinishColumn<N>(acc, out, u, i, m);
+    }
+    SubtractOnce<N>(r, out, acc.c0, m);
 }
 
 // Bits pos .. pos + count - 1 of c (count <= 32), all inside its n digits.
@@ -399,11 +458,35 @@ unsigned WindowBits(unsigned bits) {
     return best;
 }
 
+// acc := b^c R mod d from table[0] = R mod d and table[1] = b R mod d, with
+// N limbs (0: m.limbs). Left to right in fixed windows of w bits over the
+// bits significant bits of c (n digits): after the leading window every window
+// costs w squarings and one multiplication (by table[0], the form of 1, when
+// its bits are zero).
+template <unsigned N>
+void MontPower(Limb* acc, Limb (*table)[kMaxLimbs], const Digit* c, unsigned n, unsigned bits,
+               unsigned w, const MontModulus& m) {
+    for (unsigned k = 2; k < (1u << w); ++k) {
+        if (k % 2 == 0)
+            MontSquare<N>(table[k], table[k / 2], m);
+        else
+            MontMul<N>(table[k], table[k - 1], table[1], m);
+    }
+    // the leading window holds the top bit; the others are full
+    unsigned pos = bits - ((bits - 1) % w + 1);
+    const Limb* first = table[ExponentBits(c, n, pos, bits - pos)];
+    for (unsigned j = 0; j < m.limbs; ++j) acc[j] = first[j];
+    while (pos > 0) {
+        pos -= w;
+        for (unsigned s = 0; s < w; ++s) MontSquare<N>(acc, acc, m);
+        MontMul<N>(acc, acc, table[ExponentBits(c, n, pos, w)], m);
+    }
+}
+
 // a (dDigits) := b^c mod d for an odd d above 1 (dm prepared for division)
-// and c (n significant digits) above 1. Left to right in fixed windows: after
-// the leading window every window costs its squarings and one multiplication
-// (by R mod d, the form of 1, when its bits are zero). The operands are all
-// read before a is written.
+// and c (n significant digits) above 1. The operands are all read before a is
+// written. The sizes of the RSA primes and Fermat candidates get loops of a
+// fixed length.
 [[gnu::noinline]] void MontgomeryExp(Digit* a, const Digit* b, const Digit* c, unsigned n,
                                      const Digit* d, const Modulus& dm, unsigned dDigits) {
     MontModulus m;
@@ -428,33 +511,26 @@ unsigned WindowBits(unsigned bits) {
         ReduceInPlace(r, t, low + dDigits, dm);
         ToLimbs(table[1], m.limbs, r, dm.dd);
     }
-    for (unsigned k = 2; k < (1u << w); ++k) {
-        if (k % 2 == 0)
-            MontSquare(table[k], table[k / 2], m);
-        else
-            MontMul(table[k], table[k - 1], table[1], m);
-    }
 
-    // the leading window holds the top bit; the others are full
-    unsigned pos = bits - ((bits - 1) % w + 1);
     Limb acc[kMaxLimbs];
-    {
-        const Limb* first = table[ExponentBits(c, n, pos, bits - pos)];
-        for (unsigned j = 0; j < m.limbs; ++j) acc[j] = first[j];
-    }
-    while (pos > 0) {
-        pos -= w;
-        for (unsigned s = 0; s < w; ++s) MontSquare(acc, acc, m);
-        MontMul(acc, acc, table[ExponentBits(c, n, pos, w)], m);
+    switch (m.limbs * kLimbBits) {
+        case 256:
+            MontPower<256 / kLimbBits>(acc, table, c, n, bits, w, m);
+            break;
+        case 512:
+            MontPower<512 / kLimbBits>(acc, table, c, n, bits, w, m);
+            break;
+        case 1024:
+            MontPower<1024 / kLimbBits>(acc, table, c, n, bits, w, m);
+            break;
+        default:
+            MontPower<0>(acc, table, c, n, bits, w, m);
+            break;
     }
 
-    // out of the Montgomery form: acc * R^-1
-    Limb t[2 * kMaxLimbs];
-    for (unsigned j = 0; j < m.limbs; ++j) {
-        t[j] = acc[j];
-        t[m.limbs + j] = 0;
-    }
-    MontReduce(acc, t, m);
+    // out of the Montgomery form: acc * 1 * R^-1
+    Limb one[kMaxLimbs] = {1};
+    MontMul<0>(acc, acc, one, m);
     FromLimbs(a, dm.dd, acc);
     BnAssignZero(a + dm.dd, dDigits - dm.dd);
 }
