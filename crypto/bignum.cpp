@@ -40,7 +40,8 @@ inline Digit MulSubRow(Digit* t, const Digit* v, unsigned n, Digit m) {
     Digit high = 0;
     for (unsigned j = 0; j < n; ++j) {
         const Wide p = static_cast<Wide>(m) * v[j];
-        const std::int64_t s = static_cast<std::int64_t>(t[j]) - static_cast<Digit>(p) - high + carry;
+        const std::int64_t s =
+            static_cast<std::int64_t>(t[j]) - static_cast<Digit>(p) - high + carry;
         t[j] = static_cast<Digit>(s);
         carry = s >> 32;
         high = static_cast<Digit>(p >> 32);
@@ -213,6 +214,327 @@ inline void SquareMod(Digit* out, const Digit* x, const Modulus& m) {
     ReduceInPlace(out, t, 2 * m.dd, m);
 }
 
+// a (dDigits) := b^c mod d by division alone (even moduli, d = 1, c = 1), left
+// to right with a fixed 8-bit window over the 255 powers b^1..b^255. c has n
+// significant digits, n >= 1.
+[[gnu::noinline]] void DivisionExp(Digit* a, const Digit* b, const Digit* c, unsigned n,
+                                   const Modulus& m, unsigned dDigits) {
+    // table[k] = b^k mod d for k = 1..255; slot 0 is unused (the accumulator
+    // lives apart). Only m.dd digits of each slot are ever touched.
+    Digit table[256][kMaxDigits];
+    {
+        Digit t[kMaxProductDigits + 1];
+        BnAssign(t, b, dDigits);
+        if (dDigits < m.dd) BnAssignZero(t + dDigits, m.dd - dDigits);
+        ReduceInPlace(table[1], t, dDigits > m.dd ? dDigits : m.dd, m);
+    }
+    for (unsigned k = 2; k < 256; ++k) MulMod(table[k], table[k - 1], table[1], m);
+
+    // Left to right over the exponent bytes, leading zero bytes skipped. The
+    // accumulator starts as the slot of the first byte: squaring 1 changes
+    // nothing (and 1 * slot mod d is the slot, already reduced).
+    Digit acc[kMaxDigits];
+    bool started = false;
+    for (unsigned i = n; i-- > 0;) {
+        Digit w = c[i];
+        unsigned bytes = 4;
+        if (i == n - 1)
+            while ((w >> 24) == 0) {
+                w <<= 8;
+                --bytes;
+            }
+        for (; bytes > 0; --bytes, w <<= 8) {
+            const unsigned slot = w >> 24;
+            if (!started) {
+                BnAssign(acc, table[slot], m.dd);
+                started = true;
+                continue;
+            }
+            for (int s = 0; s < 8; ++s) SquareMod(acc, acc, m);
+            if (slot != 0) MulMod(acc, acc, table[slot], m);
+        }
+    }
+    BnAssign(a, acc, m.dd);
+    BnAssignZero(a + m.dd, dDigits - m.dd);
+}
+
+// ---- Montgomery arithmetic for odd moduli ----
+//
+// A number x stands as x * R mod d, R = 2^(kLimbBits * limbs), in limbs as
+// wide as the multiplier allows (two digits to a limb where the compiler has
+// a 128-bit type). A product is reduced by adding multiples of d that clear
+// its low half instead of by division. Every value is kept below d.
+
+#ifdef __SIZEOF_INT128__
+using Limb = std::uint64_t;
+__extension__ typedef unsigned __int128 LimbPair;
+#else
+using Limb = std::uint32_t;
+using LimbPair = std::uint64_t;
+#endif
+constexpr unsigned kLimbBits = 8 * sizeof(Limb);
+constexpr unsigned kDigitsPerLimb = kLimbBits / kDigitBits;
+constexpr unsigned kMaxLimbs = (kMaxDigits + kDigitsPerLimb - 1) / kDigitsPerLimb;
+constexpr unsigned kMaxWindowBits = 6;
+
+struct MontModulus {
+    Limb n[kMaxLimbs];  // d
+    unsigned limbs;
+    Limb n0;  // -d^-1 mod 2^kLimbBits
+};
+
+// x (limbs) := a (digits), digits <= limbs * kDigitsPerLimb.
+void ToLimbs(Limb* x, unsigned limbs, const Digit* a, unsigned digits) {
+    for (unsigned i = 0; i < limbs; ++i) {
+        Limb v = 0;
+        for (unsigned k = 0; k < kDigitsPerLimb; ++k) {
+            const unsigned j = i * kDigitsPerLimb + k;
+            if (j < digits) v |= static_cast<Limb>(a[j]) << (kDigitBits * k);
+        }
+        x[i] = v;
+    }
+}
+
+// a (digits) := the low digits of x.
+void FromLimbs(Digit* a, unsigned digits, const Limb* x) {
+    for (unsigned j = 0; j < digits; ++j)
+        a[j] = static_cast<Digit>(x[j / kDigitsPerLimb] >> (kDigitBits * (j % kDigitsPerLimb)));
+}
+
+// -x^-1 mod 2^kLimbBits for odd x, by Newton's iteration: x * x = 1 mod 8
+// gives three correct bits, and each step doubles them.
+Limb NegativeInverse(Limb x) {
+    Limb y = x;
+    for (int i = 0; i < 5; ++i) y *= 2 - x * y;
+    return 0 - y;
+}
+
+// r := x + over * R, less d when that is not below d (it is below 2d). The
+// choice is a mask, not a branch. r may be x.
+template <unsigned N>
+[[gnu::always_inline]] inline void SubtractOnce(Limb* r, const Limb* x, Limb over,
+                                                const MontModulus& m) {
+    const unsigned n = N != 0 ? N : m.limbs;
+    Limb s[kMaxLimbs];
+    Limb borrow = 0;
+    for (unsigned j = 0; j < n; ++j) {
+        const Limb t = x[j] - m.n[j];
+        s[j] = t - borrow;
+        borrow = static_cast<Limb>((x[j] < m.n[j]) | (t < borrow));
+    }
+    const Limb keep = 0 - (borrow & (over ^ 1));  // all ones: x is already below d
+    for (unsigned j = 0; j < n; ++j) r[j] = (x[j] & keep) | (s[j] & ~keep);
+}
+
+// A column sum of the product-scanning loops, three limbs wide: a column
+// adds at most 2 * (kMaxLimbs + 1) double-limb products and a carry.
+struct Column {
+    Limb c0 = 0, c1 = 0, c2 = 0;
+
+    [[gnu::always_inline]] void Add(Limb x, Limb y) {
+        const LimbPair p = static_cast<LimbPair>(x) * y;
+        const LimbPair s = ((static_cast<LimbPair>(c1) << kLimbBits) | c0) + p;
+        c2 += s < p;
+        c0 = static_cast<Limb>(s);
+        c1 = static_cast<Limb>(s >> kLimbBits);
+    }
+    void Add(const Column& o) {
+        const LimbPair low = (static_cast<LimbPair>(o.c1) << kLimbBits) | o.c0;
+        const LimbPair s = ((static_cast<LimbPair>(c1) << kLimbBits) | c0) + low;
+        c2 += o.c2 + (s < low);
+        c0 = static_cast<Limb>(s);
+        c1 = static_cast<Limb>(s >> kLimbBits);
+    }
+    void Double() {
+        c2 = (c2 << 1) | (c1 >> (kLimbBits - 1));
+        c1 = (c1 << 1) | (c0 >> (kLimbBits - 1));
+        c0 <<= 1;
+    }
+    // Moves to the next column; returns the finished low limb.
+    Limb Shift() {
+        const Limb low = c0;
+        c0 = c1;
+        c1 = c2;
+        c2 = 0;
+        return low;
+    }
+};
+
+// The reduction's part of column i (i < limbs) once the product's part is in:
+// the multiple u[i] of d that clears the column, then on to the next column.
+[[gnu::always_inline]] inline void ClearColumn(Column& acc, Limb* u, unsigned i,
+                                               const MontModulus& m) {
+#pragma GCC unroll 32
+    for (unsigned j = 0; j < i; ++j) acc.Add(u[j], m.n[i - j]);
+    u[i] = acc.c0 * m.n0;
+    acc.Add(u[i], m.n[0]);
+    acc.Shift();  // zero
+}
+
+// The reduction's part of column i >= limbs: out[i - limbs] is finished.
+template <unsigned N>
+[[gnu::always_inline]] inline void FinishColumn(Column& acc, Limb* out, const Limb* u, unsigned i,
+                                                const MontModulus& m) {
+    const unsigned n = N != 0 ? N : m.limbs;
+#pragma GCC unroll 32
+    for (unsigned j = i - n + 1; j < n; ++j) acc.Add(u[j], m.n[i - j]);
+    out[i - n] = acc.Shift();
+}
+
+// r := x * y * R^-1 mod d, the product and its reduction formed together
+// column by column (product scanning). r may be x or y.
+template <unsigned N>
+void MontMul(Limb* r, const Limb* x, const Limb* y, const MontModulus& m) {
+    const unsigned n = N != 0 ? N : m.limbs;
+    Limb u[kMaxLimbs], out[kMaxLimbs];
+    Column acc;
+#pragma GCC unroll 32
+    for (unsigned i = 0; i < n; ++i) {
+#pragma GCC unroll 32
+        for (unsigned j = 0; j <= i; ++j) acc.Add(x[j], y[i - j]);
+        ClearColumn(acc, u, i, m);
+    }
+#pragma GCC unroll 32
+    for (unsigned i = n; i < 2 * n; ++i) {
+#pragma GCC unroll 32
+        for (unsigned j = i - n + 1; j < n; ++j) acc.Add(x[j], y[i - j]);
+        FinishColumn<N>(acc, out, u, i, m);
+    }
+    SubtractOnce<N>(r, out, acc.c0, m);
+}
+
+// The squaring's part of column i: the cross products x[j] x[i - j], j < i - j,
+// once and doubled, plus the square of the middle limb when i is even.
+[[gnu::always_inline]] inline void SquareColumn(Column& acc, const Limb* x, unsigned i,
+                                                unsigned n) {
+    Column cross;
+    const unsigned from = i < n ? 0 : i - n + 1;
+#pragma GCC unroll 32
+    for (unsigned j = from; 2 * j < i; ++j) cross.Add(x[j], x[i - j]);
+    cross.Double();
+    if (i % 2 == 0) cross.Add(x[i / 2], x[i / 2]);
+    acc.Add(cross);
+}
+
+// r := x * x * R^-1 mod d; r may be x.
+template <unsigned N>
+void MontSquare(Limb* r, const Limb* x, const MontModulus& m) {
+    const unsigned n = N != 0 ? N : m.limbs;
+    Limb u[kMaxLimbs], out[kMaxLimbs];
+    Column acc;
+#pragma GCC unroll 32
+    for (unsigned i = 0; i < n; ++i) {
+        SquareColumn(acc, x, i, n);
+        ClearColumn(acc, u, i, m);
+    }
+#pragma GCC unroll 32
+    for (unsigned i = n; i < 2 * n; ++i) {
+        if (i < 2 * n - 1) SquareColumn(acc, x, i, n);
+        FinishColumn<N>(acc, out, u, i, m);
+    }
+    SubtractOnce<N>(r, out, acc.c0, m);
+}
+
+// Bits pos .. pos + count - 1 of c (count <= 32), all inside its n digits.
+inline unsigned ExponentBits(const Digit* c, unsigned n, unsigned pos, unsigned count) {
+    const unsigned i = pos / kDigitBits, shift = pos % kDigitBits;
+    Wide v = c[i] >> shift;
+    if (shift + count > kDigitBits && i + 1 < n)
+        v |= static_cast<Wide>(c[i + 1]) << (kDigitBits - shift);
+    return static_cast<unsigned>(v & ((Wide{1} << count) - 1));
+}
+
+// The window width for an exponent of bits bits: the fewest multiplications
+// for the table (2^w - 2) and one per window.
+unsigned WindowBits(unsigned bits) {
+    unsigned best = 1, bestCost = bits;
+    for (unsigned w = 2; w <= kMaxWindowBits; ++w) {
+        const unsigned cost = (1u << w) - 2 + (bits + w - 1) / w;
+        if (cost < bestCost) {
+            best = w;
+            bestCost = cost;
+        }
+    }
+    return best;
+}
+
+// acc := b^c R mod d from table[0] = R mod d and table[1] = b R mod d, with
+// N limbs (0: m.limbs). Left to right in fixed windows of w bits over the
+// bits significant bits of c (n digits): after the leading window every window
+// costs w squarings and one multiplication (by table[0], the form of 1, when
+// its bits are zero).
+template <unsigned N>
+void MontPower(Limb* acc, Limb (*table)[kMaxLimbs], const Digit* c, unsigned n, unsigned bits,
+               unsigned w, const MontModulus& m) {
+    for (unsigned k = 2; k < (1u << w); ++k) {
+        if (k % 2 == 0)
+            MontSquare<N>(table[k], table[k / 2], m);
+        else
+            MontMul<N>(table[k], table[k - 1], table[1], m);
+    }
+    // the leading window holds the top bit; the others are full
+    unsigned pos = bits - ((bits - 1) % w + 1);
+    const Limb* first = table[ExponentBits(c, n, pos, bits - pos)];
+    for (unsigned j = 0; j < m.limbs; ++j) acc[j] = first[j];
+    while (pos > 0) {
+        pos -= w;
+        for (unsigned s = 0; s < w; ++s) MontSquare<N>(acc, acc, m);
+        MontMul<N>(acc, acc, table[ExponentBits(c, n, pos, w)], m);
+    }
+}
+
+// a (dDigits) := b^c mod d for an odd d above 1 (dm prepared for division)
+// and c (n significant digits) above 1. The operands are all read before a is
+// written. The sizes of the RSA primes and Fermat candidates get loops of a
+// fixed length.
+[[gnu::noinline]] void MontgomeryExp(Digit* a, const Digit* b, const Digit* c, unsigned n,
+                                     const Digit* d, const Modulus& dm, unsigned dDigits) {
+    MontModulus m;
+    m.limbs = (dm.dd + kDigitsPerLimb - 1) / kDigitsPerLimb;
+    ToLimbs(m.n, m.limbs, d, dm.dd);
+    m.n0 = NegativeInverse(m.n[0]);
+
+    const unsigned bits = kDigitBits * (n - 1) + BnDigitBits(c[n - 1]);
+    const unsigned w = WindowBits(bits);
+
+    // table[k] = b^k R mod d; slots 0 and 1 by division
+    Limb table[1u << kMaxWindowBits][kMaxLimbs];
+    {
+        Digit t[2 * kMaxLimbs * kDigitsPerLimb + 1], r[kMaxDigits];
+        const unsigned low = m.limbs * kDigitsPerLimb;
+        BnAssignZero(t, low);
+        t[low] = 1;
+        ReduceInPlace(r, t, low + 1, dm);
+        ToLimbs(table[0], m.limbs, r, dm.dd);
+        BnAssignZero(t, low);
+        BnAssign(t + low, b, dDigits);
+        ReduceInPlace(r, t, low + dDigits, dm);
+        ToLimbs(table[1], m.limbs, r, dm.dd);
+    }
+
+    Limb acc[kMaxLimbs];
+    switch (m.limbs * kLimbBits) {
+        case 256:
+            MontPower<256 / kLimbBits>(acc, table, c, n, bits, w, m);
+            break;
+        case 512:
+            MontPower<512 / kLimbBits>(acc, table, c, n, bits, w, m);
+            break;
+        case 1024:
+            MontPower<1024 / kLimbBits>(acc, table, c, n, bits, w, m);
+            break;
+        default:
+            MontPower<0>(acc, table, c, n, bits, w, m);
+            break;
+    }
+
+    // out of the Montgomery form: acc * 1 * R^-1
+    Limb one[kMaxLimbs] = {1};
+    MontMul<0>(acc, acc, one, m);
+    FromLimbs(a, dm.dd, acc);
+    BnAssignZero(a + dm.dd, dDigits - dm.dd);
+}
+
 }  // namespace
 
 void BnDecode(Digit* a, unsigned digits, const std::uint8_t* bytes, unsigned len) {
@@ -341,43 +663,12 @@ void BnModExp(Digit* a, const Digit* b, const Digit* c, unsigned cDigits, const 
     m.shift = kDigitBits - BnDigitBits(d[m.dd - 1]);
     ShiftInto(m.v, d, m.dd, m.shift);
 
-    // table[k] = b^k mod d for k = 1..255; slot 0 is unused (the accumulator
-    // lives apart). Only m.dd digits of each slot are ever touched.
-    Digit table[256][kMaxDigits];
-    {
-        Digit t[kMaxProductDigits + 1];
-        BnAssign(t, b, dDigits);
-        if (dDigits < m.dd) BnAssignZero(t + dDigits, m.dd - dDigits);
-        ReduceInPlace(table[1], t, dDigits > m.dd ? dDigits : m.dd, m);
-    }
-    for (unsigned k = 2; k < 256; ++k) MulMod(table[k], table[k - 1], table[1], m);
-
-    // Left to right over the exponent bytes, leading zero bytes skipped. The
-    // accumulator starts as the slot of the first byte: squaring 1 changes
-    // nothing (and 1 * slot mod d is the slot, already reduced).
-    Digit acc[kMaxDigits];
-    bool started = false;
-    for (unsigned i = n; i-- > 0;) {
-        Digit w = c[i];
-        unsigned bytes = 4;
-        if (i == n - 1)
-            while ((w >> 24) == 0) {
-                w <<= 8;
-                --bytes;
-            }
-        for (; bytes > 0; --bytes, w <<= 8) {
-            const unsigned slot = w >> 24;
-            if (!started) {
-                BnAssign(acc, table[slot], m.dd);
-                started = true;
-                continue;
-            }
-            for (int s = 0; s < 8; ++s) SquareMod(acc, acc, m);
-            if (slot != 0) MulMod(acc, acc, table[slot], m);
-        }
-    }
-    BnAssign(a, acc, m.dd);
-    BnAssignZero(a + m.dd, dDigits - m.dd);
+    const bool oddAboveOne = (d[0] & 1) != 0 && (m.dd > 1 || d[0] > 1);
+    const bool exponentOne = n == 1 && c[0] == 1;
+    if (oddAboveOne && !exponentOne)
+        MontgomeryExp(a, b, c, n, d, m, dDigits);
+    else
+        DivisionExp(a, b, c, n, m, dDigits);
 }
 
 void BnModInv(Digit* a, const Digit* b, const Digit* c, unsigned digits) {

@@ -72,11 +72,16 @@ void BnMod(Digit* a, const Digit* b, unsigned bDigits, const Digit* c, unsigned 
 // a := b * c mod d, all of digits digits (at most kMaxDigits). A zero d writes nothing.
 void BnModMult(Digit* a, const Digit* b, const Digit* c, const Digit* d, unsigned digits);
 
-// a (dDigits) := b^c mod d, left to right with a fixed 8-bit window over a
-// table of the 255 powers b^1..b^255 (66,560 bytes of stack). c has cDigits
-// digits (at most kMaxDigits); b and d have dDigits (at most kMaxDigits) and
-// b need not be below d. A zero exponent gives 1, unreduced; so does a zero d
-// (no reduction by it writes anything).
+// a (dDigits) := b^c mod d. c has cDigits digits (at most kMaxDigits); b and
+// d have dDigits (at most kMaxDigits) and b need not be below d. A zero
+// exponent gives 1, unreduced; so does a zero d (no reduction by it writes
+// anything). Every other result is reduced below d.
+// An odd d above 1 with c above 1 goes through Montgomery multiplication,
+// left to right in fixed windows of up to 6 bits (a table of at most 64
+// powers, 16,896 bytes of stack); the rest (even d, d = 1, c = 1) through
+// long division with a fixed 8-bit window over the 255 powers b^1..b^255
+// (66,560 bytes of stack). Both give the same number. Neither runs in time
+// independent of its operands.
 void BnModExp(Digit* a, const Digit* b, const Digit* c, unsigned cDigits, const Digit* d,
               unsigned dDigits);
 

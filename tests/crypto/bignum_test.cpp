@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <openssl/bn.h>
 
+#include <algorithm>
 #include <memory>
 #include <random>
 #include <vector>
@@ -566,6 +567,105 @@ TEST(BnModular, ModExpSpecimensAndAliasing) {
     x = Number(dd, 0x12121212);
     cerrojo::BnModExp(x.data(), b.data(), c.data(), dd, zero.data(), dd);
     EXPECT_EQ(x, one);
+}
+
+// An exponent of exactly bits bits (bits <= 32 * digits) made of alternating
+// runs of ones and zeros up to maxRun long, so windows fall inside long runs
+// and across digit boundaries.
+Number RunsExponent(Gen& gen, unsigned digits, unsigned bits, unsigned maxRun) {
+    Number c(digits, 0);
+    bool ones = true;
+    for (unsigned pos = bits; pos > 0;) {
+        const unsigned run = std::min(pos, 1 + gen.Below(maxRun));
+        for (unsigned k = pos - run; k < pos; ++k)
+            if (ones) c[k / 32] |= Digit{1} << (k % 32);
+        pos -= run;
+        ones = !ones;
+    }
+    return c;
+}
+
+// b^c mod d against BN_mod_exp, then again with the result over b, over c and over d.
+void CheckModExpAliased(const Number& b, const Number& c, unsigned cDigits, const Number& d,
+                        unsigned dDigits) {
+    CheckModExp(b, c, cDigits, d, dDigits);
+    if (testing::Test::HasFatalFailure()) return;
+    Number expect(dDigits);
+    cerrojo::BnModExp(expect.data(), b.data(), c.data(), cDigits, d.data(), dDigits);
+    Number x = b;
+    cerrojo::BnModExp(x.data(), x.data(), c.data(), cDigits, d.data(), dDigits);
+    ASSERT_EQ(x, expect) << "over b";
+    x = Widen(c, std::max(cDigits, dDigits));
+    cerrojo::BnModExp(x.data(), b.data(), x.data(), cDigits, d.data(), dDigits);
+    ASSERT_EQ(Number(x.begin(), x.begin() + dDigits), expect) << "over c";
+    x = d;
+    cerrojo::BnModExp(x.data(), b.data(), c.data(), cDigits, x.data(), dDigits);
+    ASSERT_EQ(x, expect) << "over d";
+}
+
+TEST(BnModular, OddModuliOfEveryLengthAgainstOpenSsl) {
+    Gen gen(12);
+    const int perLength = Scaled(4, 1);
+    for (unsigned dd = 1; dd <= kMaxDigits; ++dd) {
+        for (int round = 0; round < perLength; ++round) {
+            SCOPED_TRACE(testing::Message() << "dd " << dd << " round " << round);
+            // the modulus may sit in a longer array; its top digit all ones
+            // at times, all its digits at others
+            const unsigned dDigits = std::min(kMaxDigits, dd + gen.Below(3));
+            Number d = Widen(gen.Make(dd, dd), dDigits);
+            if (round % 2 == 0) d[dd - 1] = 0xFFFFFFFFu;
+            if (round % 4 == 1) std::fill(d.begin(), d.begin() + dd, 0xFFFFFFFFu);
+            d[0] |= 1;
+            if (dd == 1 && d[0] == 1) d[0] = 3;
+            // bases above d and over the whole array, below d, 0, d - 1 and d itself
+            Number b = gen.Make(dDigits, dDigits);
+            const unsigned cDigits = 1 + gen.Below(kMaxDigits);
+            const unsigned bits = 2 + gen.Below(32 * cDigits - 1);
+            const Number c = RunsExponent(gen, cDigits, bits, 1 + gen.Below(96));
+            CheckModExpAliased(b, c, cDigits, d, dDigits);
+            b = gen.Make(dDigits, 1 + gen.Below(dd));
+            CheckModExp(b, c, cDigits, d, dDigits);
+            Number special = d;
+            CheckModExp(special, c, cDigits, d, dDigits);
+            special[0] -= 1;
+            CheckModExp(special, c, cDigits, d, dDigits);
+            CheckModExp(Number(dDigits, 0), c, cDigits, d, dDigits);
+            if (HasFatalFailure()) return;
+        }
+    }
+}
+
+TEST(BnModular, ExponentShapesAgainstOpenSsl) {
+    Gen gen(13);
+    for (unsigned dd : {1u, 2u, 7u, 16u, 33u}) {
+        Number d = gen.Make(dd, dd), b = gen.Make(dd, dd);
+        d[0] |= 1;
+        if (dd == 1) d[0] |= 0x80000000u;
+        // every exponent length up to five digits, so the leading window
+        // takes each of its possible widths and the width itself changes
+        for (unsigned bits = 2; bits <= 160; ++bits) {
+            const unsigned cDigits = (bits + 31) / 32;
+            Number c = gen.Make(cDigits, cDigits);
+            if (bits % 32 != 0) c[cDigits - 1] &= (Digit{1} << (bits % 32)) - 1;
+            c[(bits - 1) / 32] |= Digit{1} << ((bits - 1) % 32);
+            CheckModExp(b, c, cDigits, d, dd);
+            // 2^(bits - 1) and 2^bits - 1: one long run of zeros or of ones
+            Number power(cDigits, 0), allOnes(cDigits, 0);
+            power[(bits - 1) / 32] = Digit{1} << ((bits - 1) % 32);
+            for (unsigned k = 0; k < bits; ++k) allOnes[k / 32] |= Digit{1} << (k % 32);
+            CheckModExp(b, power, cDigits, d, dd);
+            CheckModExp(b, allOnes, cDigits, d, dd);
+            if (HasFatalFailure()) return;
+        }
+        // full-length exponents with long runs, in an exponent array longer than needed
+        for (int round = 0; round < Scaled(10, 3); ++round) {
+            const Number c = Widen(
+                RunsExponent(gen, kMaxDigits, 32 * kMaxDigits - gen.Below(64), 32 + gen.Below(200)),
+                kMaxDigits);
+            CheckModExp(b, c, kMaxDigits, d, dd);
+            if (HasFatalFailure()) return;
+        }
+    }
 }
 
 TEST(BnModular, GcdAndInverseAgainstOpenSsl) {

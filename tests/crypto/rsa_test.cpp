@@ -7,10 +7,13 @@
 #include <openssl/bn.h>
 #include <openssl/evp.h>
 #include <openssl/rsa.h>
+#include <pthread.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "crypto/bignum.h"
@@ -374,6 +377,38 @@ TEST(RsaGenerate, FixedSeedingGivesAFixedKey) {
     EXPECT_EQ(std::memcmp(&priv, &privAgain, sizeof priv), 0);
 }
 
+// SHA-256 over the private record as stored: bits (big-endian) and every field in order.
+std::string RecordHash(const RsaPrivateKey& priv) {
+    Bytes record = {std::uint8_t(priv.bits >> 8), std::uint8_t(priv.bits)};
+    for (const auto* field : {priv.modulus, priv.publicExponent, priv.privateExponent})
+        record.insert(record.end(), field, field + 256);
+    for (const auto* field :
+         {priv.prime1, priv.prime2, priv.exponent1, priv.exponent2, priv.coefficient})
+        record.insert(record.end(), field, field + 128);
+    std::uint8_t digest[32];
+    unsigned int len = 0;
+    EXPECT_EQ(EVP_Digest(record.data(), record.size(), digest, &len, EVP_sha256(), nullptr), 1);
+    return testsupport::ToHex(digest, len);
+}
+
+TEST(RsaGenerate, PinnedKeysFromFixedSeedings) {
+    // Keys of every size class from fixed seedings, pinned when the arithmetic
+    // reduced by division alone: a faster exponentiation must not change one byte.
+    int cases = 0;
+    for (const auto& r : testsupport::ReadVecFile("rsa_keygen.vec")) {
+        const std::uint32_t bits = std::uint32_t(r.Number("Bits"));
+        const std::uint32_t use65537 = r.Number("Exponent") == 65537 ? 1 : 0;
+        SCOPED_TRACE(testing::Message() << "rsa_keygen.vec line " << r.line);
+        RsaPublicKey pub;
+        RsaPrivateKey priv;
+        ASSERT_EQ(Generate(&pub, &priv, bits, use65537, std::uint32_t(r.Number("Seed"))), 0);
+        CheckKey(pub, priv, KeyGenParams{bits, use65537});
+        EXPECT_EQ(RecordHash(priv), r.Text("Sha256"));
+        ++cases;
+    }
+    EXPECT_EQ(cases, 20);
+}
+
 TEST(RsaGenerate, RefusesBadSizesAndUnseededPools) {
     RandomPool pool;
     SeedPool(&pool, 1);
@@ -401,6 +436,107 @@ TEST(RsaGenerate, RefusesBadSizesAndUnseededPools) {
     EXPECT_EQ(std::memcmp(&unseeded, &unseededBefore, sizeof unseeded), 0);
     EXPECT_EQ(std::memcmp(&pub, &pubBefore, sizeof pub), 0);
     EXPECT_EQ(std::memcmp(&priv, &privBefore, sizeof priv), 0);
+}
+
+// ---- what the arithmetic leaves on the stack ----
+
+// Runs fn(arg) on a thread whose whole stack is a buffer painted 0xA5, and
+// returns the buffer as the call left it.
+Bytes RunOnPaintedStack(void (*fn)(void*), void* arg) {
+    constexpr std::size_t kSize = 1 << 20;
+    void* stack = nullptr;
+    EXPECT_EQ(posix_memalign(&stack, 1 << 16, kSize), 0);
+    if (stack == nullptr) return {};
+    std::memset(stack, 0xA5, kSize);
+    struct Call {
+        void (*fn)(void*);
+        void* arg;
+    } call{fn, arg};
+    pthread_attr_t attr;
+    pthread_attr_init(&attr);
+    pthread_attr_setstack(&attr, stack, kSize);
+    pthread_t thread;
+    const int created = pthread_create(
+        &thread, &attr,
+        [](void* p) -> void* {
+            auto* c = static_cast<Call*>(p);
+            c->fn(c->arg);
+            return nullptr;
+        },
+        &call);
+    EXPECT_EQ(created, 0);
+    if (created == 0) pthread_join(thread, nullptr);
+    pthread_attr_destroy(&attr);
+    const auto* bytes = static_cast<const std::uint8_t*>(stack);
+    Bytes copy(bytes, bytes + kSize);
+    std::free(stack);
+    return copy;
+}
+
+// Whether the stack image holds digits 1..4 of the number in a big-endian
+// field, as the arithmetic lays them out in memory (also a copy of the
+// number less one, or of it in any wider word).
+template <std::size_t N>
+bool Holds(const Bytes& stack, const std::uint8_t (&field)[N]) {
+    Digit a[kMaxDigits];
+    cerrojo::BnDecode(a, kMaxDigits, field, N);
+    const auto* needle = reinterpret_cast<const std::uint8_t*>(a + 1);
+    return std::search(stack.begin(), stack.end(), needle, needle + 16) != stack.end();
+}
+
+// How far below the top of the painted stack the deepest call reached.
+std::size_t Depth(const Bytes& stack) {
+    std::size_t i = 0;
+    while (i < stack.size() && stack[i] == 0xA5) ++i;
+    return stack.size() - i;
+}
+
+TEST(RsaStackWipe, NoSecretOutlivesGenerationOrSigning) {
+    if (testsupport::kSanitized) GTEST_SKIP() << "the sanitizers lay out stack frames of their own";
+    struct Job {
+        std::uint32_t bits;
+        RsaPublicKey pub;
+        RsaPrivateKey priv;
+        int status;
+        std::uint8_t signature[256];
+    };
+    for (std::uint32_t bits : {2048u, 1023u}) {
+        SCOPED_TRACE(testing::Message() << "bits " << bits);
+        auto job = std::make_unique<Job>();
+        job->bits = bits;
+        const Bytes generation = RunOnPaintedStack(
+            [](void* p) {
+                auto* j = static_cast<Job*>(p);
+                j->status = Generate(&j->pub, &j->priv, j->bits, 1, 90210 + j->bits);
+            },
+            job.get());
+        ASSERT_EQ(job->status, 0);
+        // the arithmetic did run there, below the wiped area's top
+        EXPECT_GT(Depth(generation), 16u * 1024);
+        const RsaPrivateKey& priv = job->priv;
+        EXPECT_FALSE(Holds(generation, priv.prime1));
+        EXPECT_FALSE(Holds(generation, priv.prime2));
+        EXPECT_FALSE(Holds(generation, priv.privateExponent));
+        EXPECT_FALSE(Holds(generation, priv.exponent1));
+        EXPECT_FALSE(Holds(generation, priv.exponent2));
+        EXPECT_FALSE(Holds(generation, priv.coefficient));
+
+        const Bytes signing = RunOnPaintedStack(
+            [](void* p) {
+                auto* j = static_cast<Job*>(p);
+                std::uint32_t len = 0;
+                const std::uint8_t digest[20] = {1, 2, 3};
+                j->status = cerrojo::RsaPrivateEncrypt(j->signature, &len, digest, 20, &j->priv);
+            },
+            job.get());
+        ASSERT_EQ(job->status, 0);
+        EXPECT_GT(Depth(signing), 16u * 1024);
+        EXPECT_FALSE(Holds(signing, priv.prime1));
+        EXPECT_FALSE(Holds(signing, priv.prime2));
+        EXPECT_FALSE(Holds(signing, priv.exponent1));
+        EXPECT_FALSE(Holds(signing, priv.exponent2));
+        EXPECT_FALSE(Holds(signing, priv.coefficient));
+    }
 }
 
 // ---- private-key operation ----
