@@ -35,7 +35,8 @@ struct ParsedKeyFile {
 // first. Returns 0; a reader status for a file that is not such a structure
 // (StatusDerTrailing for bytes after it); StatusDerUnsupported for an
 // encryption algorithm other than 104/105; StatusDerBadValue for a salt that
-// is not 8 bytes or a ciphertext that is empty or not whole DES blocks;
+// is not 8 bytes, an iteration count of 0, or a ciphertext that is empty or
+// not whole DES blocks;
 // StatusDerTooLarge for an iteration count above 32 bits. The record is
 // cleared first.
 int ParseEncryptedPrivateKey(const std::uint8_t* data, std::uint32_t length,

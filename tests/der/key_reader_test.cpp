@@ -134,7 +134,7 @@ TEST(KeyReader, WrongPasswordIsTheDecryptionFailure) {
     EXPECT_EQ(Open(file, "", &key), cerrojo::StatusDecryptFailed);
 }
 
-TEST(KeyReader, EveryTruncationAndExtraByteIsRefused) {
+TEST(KeyReader, DamagedFilesAreRefused) {
     const RsaPrivateKey& original = dertest::TestKey(1024).privateKey;
     const Bytes file = CerrojoKeyFile(original, 105, 1);
     RsaPrivateKey key;
@@ -144,6 +144,12 @@ TEST(KeyReader, EveryTruncationAndExtraByteIsRefused) {
     Bytes longer = file;
     longer.push_back(0x00);
     EXPECT_EQ(Open(longer, kPassword, &key), cerrojo::StatusDerTrailing);
+    // iterationCount INTEGER (1..MAX): 0 is not a count, though it would
+    // derive the same key as 1.
+    Bytes zeroCount = file;
+    ASSERT_EQ(zeroCount[31], 1);
+    zeroCount[31] = 0;
+    EXPECT_EQ(Open(zeroCount, kPassword, &key), cerrojo::StatusDerBadValue);
 
     // The PrivateKeyInfo itself: every cut refused, the record left zero.
     const dertest::Pkey pkey = dertest::ToOpenSsl(original);
