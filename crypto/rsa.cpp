@@ -253,6 +253,21 @@ int RsaGenerateKeyPair(RsaPublicKey* publicKey, RsaPrivateKey* privateKey,
     return StatusOk;
 }
 
+namespace {
+
+// The modulus and the CRT numbers of a private key, each into a kMaxDigits array.
+void DecodeCrtNumbers(const RsaPrivateKey* key, Digit* n, Digit* p, Digit* q, Digit* dP, Digit* dQ,
+                      Digit* qInv) {
+    BnDecode(n, kMaxDigits, key->modulus, sizeof(key->modulus));
+    BnDecode(p, kMaxDigits, key->prime1, sizeof(key->prime1));
+    BnDecode(q, kMaxDigits, key->prime2, sizeof(key->prime2));
+    BnDecode(dP, kMaxDigits, key->exponent1, sizeof(key->exponent1));
+    BnDecode(dQ, kMaxDigits, key->exponent2, sizeof(key->exponent2));
+    BnDecode(qInv, kMaxDigits, key->coefficient, sizeof(key->coefficient));
+}
+
+}  // namespace
+
 int RsaPrivateEncrypt(std::uint8_t* out, std::uint32_t* outLen, const std::uint8_t* in,
                       std::uint32_t inLen, const RsaPrivateKey* privateKey) {
     if (privateKey->bits > kMaxRsaBits) return StatusBadLength;  // the block would not fit
@@ -288,12 +303,7 @@ int RsaPrivateBlock(std::uint8_t* out, std::uint32_t* outLen, const std::uint8_t
     Digit h[kMaxDigits] = {};
     const unsigned skip = inLen > decodable ? inLen - decodable : 0;
     BnDecode(c, kMaxDigits, in + skip, inLen - skip);
-    BnDecode(n, kMaxDigits, privateKey->modulus, sizeof(privateKey->modulus));
-    BnDecode(p, kMaxDigits, privateKey->prime1, sizeof(privateKey->prime1));
-    BnDecode(q, kMaxDigits, privateKey->prime2, sizeof(privateKey->prime2));
-    BnDecode(dP, kMaxDigits, privateKey->exponent1, sizeof(privateKey->exponent1));
-    BnDecode(dQ, kMaxDigits, privateKey->exponent2, sizeof(privateKey->exponent2));
-    BnDecode(qInv, kMaxDigits, privateKey->coefficient, sizeof(privateKey->coefficient));
+    DecodeCrtNumbers(privateKey, n, p, q, dP, dQ, qInv);
     const unsigned cDigits = BnDigits(c, kMaxDigits);
     const unsigned pDigits = BnDigits(p, kMaxDigits);
     const unsigned nDigits = BnDigits(n, kMaxDigits);
@@ -345,14 +355,9 @@ int RsaCheckPrivateKey(const RsaPrivateKey* privateKey) {
     Digit dP[kMaxDigits], dQ[kMaxDigits], qInv[kMaxDigits], one[kMaxDigits] = {};
     Digit pMinus1[kMaxDigits], qMinus1[kMaxDigits], g[kMaxDigits], t[kMaxDigits] = {};
     Digit wide[2 * kMaxDigits] = {}, lambda[2 * kMaxDigits] = {};
-    BnDecode(n, kMaxDigits, privateKey->modulus, sizeof(privateKey->modulus));
+    DecodeCrtNumbers(privateKey, n, p, q, dP, dQ, qInv);
     BnDecode(e, kMaxDigits, privateKey->publicExponent, sizeof(privateKey->publicExponent));
     BnDecode(d, kMaxDigits, privateKey->privateExponent, sizeof(privateKey->privateExponent));
-    BnDecode(p, kMaxDigits, privateKey->prime1, sizeof(privateKey->prime1));
-    BnDecode(q, kMaxDigits, privateKey->prime2, sizeof(privateKey->prime2));
-    BnDecode(dP, kMaxDigits, privateKey->exponent1, sizeof(privateKey->exponent1));
-    BnDecode(dQ, kMaxDigits, privateKey->exponent2, sizeof(privateKey->exponent2));
-    BnDecode(qInv, kMaxDigits, privateKey->coefficient, sizeof(privateKey->coefficient));
     one[0] = 1;
 
     const unsigned nDigits = BnDigits(n, kMaxDigits);

@@ -35,16 +35,10 @@ int ReadPbeParameters(const DerAlgorithm& algorithm, ParsedKeyFile* keyFile) {
 }
 
 int ReadKeyFile(const std::uint8_t* data, std::uint32_t length, ParsedKeyFile* keyFile) {
-    int status = DerValidate(data, length);
-    if (status != StatusOk) return status;
-
-    DerReader file, parts;
+    DerReader parts;
     DerElement whole, encrypted;
     DerAlgorithm algorithm;
-    DerReaderInit(&file, data, length);
-    status = DerReadExpected(&file, kDerIdSequence, &whole);
-    if (status == StatusOk) status = DerReadDone(&file);
-    if (status == StatusOk) status = DerEnter(&whole, &parts);
+    int status = DerOpenFile(data, length, kDerIdSequence, &whole, &parts);
     if (status == StatusOk) status = DerReadAlgorithm(&parts, &algorithm);
     if (status == StatusOk && algorithm.id != kAlgPbeWithMd5AndDesCbc &&
         algorithm.id != kAlgPbeWithMd2AndDesCbc) {
@@ -110,16 +104,10 @@ int ReadRsaPrivateKey(const DerElement& octets, RsaPrivateKey* key) {
 }
 
 int ReadPrivateKeyInfo(const std::uint8_t* data, std::uint32_t length, RsaPrivateKey* key) {
-    int status = DerValidate(data, length);
-    if (status != StatusOk) return status;
-
-    DerReader file, parts;
+    DerReader parts;
     DerElement whole, octets;
     DerAlgorithm algorithm;
-    DerReaderInit(&file, data, length);
-    status = DerReadExpected(&file, kDerIdSequence, &whole);
-    if (status == StatusOk) status = DerReadDone(&file);
-    if (status == StatusOk) status = DerEnter(&whole, &parts);
+    int status = DerOpenFile(data, length, kDerIdSequence, &whole, &parts);
     if (status == StatusOk) status = ReadVersionZero(&parts);
     if (status == StatusOk) status = DerReadAlgorithm(&parts, &algorithm);
     if (status == StatusOk &&

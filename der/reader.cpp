@@ -190,6 +190,16 @@ int DerValidate(const std::uint8_t* data, std::uint32_t length) {
     }
 }
 
+int DerOpenFile(const std::uint8_t* data, std::uint32_t length, std::uint8_t identifier,
+                DerElement* whole, DerReader* contents) {
+    int status = DerValidate(data, length);
+    if (status != StatusOk) return status;
+    DerReader file;
+    DerReaderInit(&file, data, length);
+    status = DerReadExpected(&file, identifier, whole);
+    return status == StatusOk ? DerEnter(whole, contents) : status;
+}
+
 int DerGetUnsigned(const DerElement* element, std::uint8_t* field, std::uint32_t width) {
     if (element->identifier != kDerIdInteger) return StatusDerUnexpected;
     const std::uint8_t* c = element->contents;

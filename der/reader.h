@@ -135,6 +135,14 @@ int DerCheckContents(const DerElement* element);
 // walk keeps its own bounded stack). Returns 0 or the first reader status.
 int DerValidate(const std::uint8_t* data, std::uint32_t length);
 
+// The start of reading a whole file: DerValidate over data[0..length), then
+// *whole := its one element, which must have the identifier octet
+// `identifier`, and *contents := a reader over that element's contents.
+// Returns 0 or the first reader status (StatusDerUnexpected for another
+// identifier).
+int DerOpenFile(const std::uint8_t* data, std::uint32_t length, std::uint8_t identifier,
+                DerElement* whole, DerReader* contents);
+
 // An INTEGER that must be 0 or positive, as big-endian bytes right-aligned in
 // field[0..width) with leading zeros. Returns 0; StatusDerUnexpected (not an
 // INTEGER); StatusDerBadValue (empty, not minimal, or negative);

@@ -125,16 +125,10 @@ int ReadAttributes(const DerElement& block, ParsedRequest* request) {
 }
 
 int ReadRequest(const std::uint8_t* data, std::uint32_t length, ParsedRequest* request) {
-    int status = DerValidate(data, length);
-    if (status != StatusOk) return status;
-
-    DerReader file, outer, info;
+    DerReader outer, info;
     DerElement whole, infoElement, version, signature;
     DerAlgorithm signatureAlgorithm;
-    DerReaderInit(&file, data, length);
-    status = DerReadExpected(&file, kDerIdSequence, &whole);
-    if (status == StatusOk) status = DerReadDone(&file);
-    if (status == StatusOk) status = DerEnter(&whole, &outer);
+    int status = DerOpenFile(data, length, kDerIdSequence, &whole, &outer);
     if (status == StatusOk) status = DerReadExpected(&outer, kDerIdSequence, &infoElement);
     if (status != StatusOk) return status;
     request->info = infoElement.encoding;
