@@ -10,7 +10,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
@@ -21,6 +20,7 @@
 #include "der/test_keys.h"
 #include "generation/verification.h"
 #include "generation/verification_texts.h"
+#include "support/temp_folder.h"
 #include "support/testdata.h"
 
 namespace {
@@ -79,28 +79,20 @@ const std::vector<CheckState> kAllPassed = {CheckState::Passed, CheckState::Pass
 
 class Verification : public testing::Test {
   protected:
-    static void SetUpTestSuite() {
-        std::string pattern = (fs::temp_directory_path() / "petitora-verify-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-    }
-    static void TearDownTestSuite() {
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
-    }
-    static std::string Path(const std::string& name) { return (fs::path(dir_) / name).string(); }
+    static void SetUpTestSuite() { folder_ = new testsupport::TempFolder("petitora-verify"); }
+    static void TearDownTestSuite() { delete folder_; }
+    static std::string Path(const std::string& name) { return folder_->Path(name); }
     static std::string Write(const std::string& name, const std::string& bytes) {
-        std::ofstream(Path(name), std::ios::binary) << bytes;
-        return Path(name);
+        return folder_->Write(name, bytes);
     }
     static int Run(const std::string& command) {
         const int status = std::system((command + " >/dev/null 2>&1").c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
-    static std::string dir_;
+    static testsupport::TempFolder* folder_;
 };
 
-std::string Verification::dir_;
+testsupport::TempFolder* Verification::folder_ = nullptr;
 
 TEST_F(Verification, CerrojoPairsPassEveryCheck) {
     for (int bits : {1024, 2048}) {

@@ -15,10 +15,10 @@
 #include "der/sample_request.h"
 #include "der/test_keys.h"
 #include "generation/verification_texts.h"
+#include "support/temp_folder.h"
 
 namespace {
 
-namespace fs = std::filesystem;
 using petitora::VerifyText;
 using petitora::VerifyTextId;
 
@@ -31,9 +31,7 @@ struct Result {
 class VerifyTool : public testing::Test {
   protected:
     static void SetUpTestSuite() {
-        std::string pattern = (fs::temp_directory_path() / "petitora-tool-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
+        folder_ = new testsupport::TempFolder("petitora-tool");
         const dertest::KeyPair& key = dertest::TestKey(1024);
         dertest::SampleSlots slots;
         std::uint8_t output[4096];
@@ -54,13 +52,10 @@ class VerifyTool : public testing::Test {
             cerrojo::kKeyFileOk);
         Write("pair.key", std::string(reinterpret_cast<char*>(output), length));
     }
-    static void TearDownTestSuite() {
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
-    }
-    static std::string Path(const std::string& name) { return (fs::path(dir_) / name).string(); }
+    static void TearDownTestSuite() { delete folder_; }
+    static std::string Path(const std::string& name) { return folder_->Path(name); }
     static void Write(const std::string& name, const std::string& bytes) {
-        std::ofstream(Path(name), std::ios::binary) << bytes;
+        folder_->Write(name, bytes);
     }
     static std::string ReadAll(const std::string& name) {
         std::ifstream in(Path(name), std::ios::binary);
@@ -83,10 +78,10 @@ class VerifyTool : public testing::Test {
 
     static std::string Pair() { return "'" + Path("pair.req") + "' '" + Path("pair.key") + "'"; }
 
-    static std::string dir_;
+    static testsupport::TempFolder* folder_;
 };
 
-std::string VerifyTool::dir_;
+testsupport::TempFolder* VerifyTool::folder_ = nullptr;
 
 std::string Utf8Line(VerifyTextId mark, const std::string& text) {
     return petitora::Cp1252ToUtf8("[" + std::string(VerifyText(mark)) + "] " + text) + "\n";
