@@ -31,12 +31,12 @@ void PrintLine(std::FILE* stream, const std::string& cp1252) {
     std::fputc('\n', stream);
 }
 
-// The password line in a fixed area that is wiped on every path.
+// The password line in fixed areas that are wiped on every path.
 class PasswordLine {
   public:
     ~PasswordLine() {
         cerrojo::SecureWipeObject(raw_);
-        if (converted_) cerrojo::SecureWipe(converted_->data(), converted_->size());
+        cerrojo::SecureWipeObject(converted_);
     }
 
     // Reads up to the first line feed (dropped, with a carriage return in
@@ -54,19 +54,21 @@ class PasswordLine {
         if (!fits) return false;
         // A terminal types UTF-8; the key was encrypted with the password's
         // Windows-1252 bytes. Input that is not UTF-8 is taken as it is.
-        converted_ = petitora::Utf8ToCp1252(std::string_view(raw_.data(), length_));
+        convertedLength_ =
+            petitora::Utf8ToCp1252(std::string_view(raw_.data(), length_), converted_.data());
         return true;
     }
 
     std::string_view Bytes() const {
-        if (converted_) return *converted_;
+        if (convertedLength_) return std::string_view(converted_.data(), *convertedLength_);
         return std::string_view(raw_.data(), length_);
     }
 
   private:
     std::array<char, 1024> raw_{};
     std::size_t length_ = 0;
-    std::optional<std::string> converted_;
+    std::array<char, 1024> converted_{};
+    std::optional<std::size_t> convertedLength_;
 };
 
 }  // namespace
