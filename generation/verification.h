@@ -70,7 +70,7 @@ VerificationReport VerifyFiles(std::string_view request, std::optional<std::stri
                                std::string_view password);
 
 // Reads the files with ReadFileToVerify, then VerifyFiles. A file that cannot
-// be read fails its check with the reason; check 3 is then not made.
+// be read fails its check with the reason; check 3 then comes out NotRun.
 VerificationReport VerifyFilesAt(const std::string& requestPath,
                                  const std::optional<std::string>& keyPath,
                                  std::string_view password);

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "der/openssl_files.h"
 #include "der/private_key.h"
 #include "der/request.h"
 #include "der/sample_request.h"
@@ -337,6 +338,41 @@ TEST_F(Verification, ThingsThatAreNotFilesAreRefusedAndLeftAlone) {
     // A symbolic link to a regular file is read like the file.
     fs::create_symlink(request, Path("link.req"));
     EXPECT_TRUE(petitora::VerifyFilesAt(Path("link.req"), std::nullopt, "").AllPassed());
+}
+
+// Well-formed files of kinds the checks do not handle each say so.
+TEST_F(Verification, FilesOfOtherKindsSaySo) {
+    const auto text = [](const std::vector<std::uint8_t>& bytes) {
+        return std::string(bytes.begin(), bytes.end());
+    };
+    const dertest::Pkey ec(EVP_EC_gen("P-256"), EVP_PKEY_free);
+    ASSERT_NE(ec, nullptr);
+    VerificationReport report = petitora::VerifyFiles(
+        text(dertest::OpenSslRequest(ec.get(), EVP_sha256())), std::nullopt, "");
+    EXPECT_EQ(report.checks[0].text, VerifyText(VerifyTextId::RequestUnsupported));
+    EXPECT_TRUE(report.contents.empty());
+
+    const dertest::Pkey large = dertest::GenerateOpenSslKey(2056);
+    report = petitora::VerifyFiles(
+        text(dertest::OpenSslRequest(large.get(), EVP_sha1())),
+        text(dertest::OpenSslKeyFile(large.get(), "x", NID_pbeWithMD5AndDES_CBC, 1)), "x");
+    EXPECT_EQ(report.checks[0].text, VerifyText(VerifyTextId::RequestKeyTooLarge));
+    EXPECT_EQ(report.checks[1].text, VerifyText(VerifyTextId::KeyTooLarge));
+    EXPECT_EQ(report.checks[2].state, CheckState::NotRun);
+
+    const dertest::Pkey key = dertest::ToOpenSsl(dertest::TestKey(1024).privateKey);
+    report = petitora::VerifyFiles("", text(dertest::OpenSslKeyFile(key.get(), "x", -1, 1)), "x");
+    EXPECT_EQ(report.checks[1].text, VerifyText(VerifyTextId::KeyUnsupportedCipher));
+    const std::uint32_t tooMany = petitora::kMaxKeyFileIterations + 1;
+    report = petitora::VerifyFiles(
+        "", text(dertest::OpenSslKeyFile(key.get(), "x", NID_pbeWithMD5AndDES_CBC, tooMany)), "x");
+    EXPECT_EQ(report.checks[1].text,
+              petitora::FormatVerifyText(VerifyTextId::KeyTooManyIterations,
+                                         std::to_string(petitora::kMaxKeyFileIterations)));
+    report = petitora::VerifyFiles(
+        "", text(dertest::OpenSslKeyFile(key.get(), "x", NID_pbeWithMD5AndDES_CBC, tooMany - 1)),
+        "x");
+    EXPECT_EQ(report.checks[1].state, CheckState::Passed);
 }
 
 // What a file holds may not drive a terminal or flood the dialog.
