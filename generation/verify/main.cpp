@@ -41,7 +41,10 @@ class PasswordLine {
 
     // Reads up to the first line feed (dropped, with a carriage return in
     // front of it) or the end of input. False when the line is too long.
+    // The stream is made unbuffered first, so that no copy of the line is left
+    // in its buffer; call this before anything else reads the stream.
     bool Read(std::FILE* stream) {
+        std::setvbuf(stream, nullptr, _IONBF, 0);
         bool fits = true;
         for (int c = std::fgetc(stream); c != EOF && c != '\n'; c = std::fgetc(stream)) {
             if (length_ < raw_.size()) {
