@@ -87,17 +87,24 @@ std::string Cp1252ToUtf8(std::string_view cp1252) {
 }
 
 std::optional<std::string> Utf8ToCp1252(std::string_view utf8) {
-    std::string out;
-    out.reserve(utf8.size());
+    std::string out(utf8.size(), '\0');
+    const std::optional<std::size_t> length = Utf8ToCp1252(utf8, out.data());
+    if (!length) return std::nullopt;
+    out.resize(*length);
+    return out;
+}
+
+std::optional<std::size_t> Utf8ToCp1252(std::string_view utf8, char* out) {
     std::size_t pos = 0;
+    std::size_t length = 0;
     while (pos < utf8.size()) {
         char32_t cp;
         if (!DecodeUtf8(utf8, &pos, &cp)) return std::nullopt;
         const std::optional<unsigned char> byte = CodePointToCp1252(cp);
         if (!byte) return std::nullopt;
-        out.push_back(static_cast<char>(*byte));
+        out[length++] = static_cast<char>(*byte);
     }
-    return out;
+    return length;
 }
 
 }  // namespace petitora

@@ -23,6 +23,11 @@ std::string Cp1252ToUtf8(std::string_view cp1252);
 // Windows-1252 cannot represent.
 std::optional<std::string> Utf8ToCp1252(std::string_view utf8);
 
+// The same into caller storage of at least utf8.size() bytes (for secrets,
+// which must not pass through storage the caller cannot wipe). Returns the
+// number of bytes written, or nothing; on failure out may hold a part.
+std::optional<std::size_t> Utf8ToCp1252(std::string_view utf8, char* out);
+
 // Code point of one Windows-1252 byte.
 char32_t Cp1252ToCodePoint(unsigned char byte);
 

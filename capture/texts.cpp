@@ -45,7 +45,10 @@ const char* Text(TextId id) {
 }
 
 std::string FormatText(TextId id, const char* placeholder, const std::string& value) {
-    std::string text = Text(id);
+    return ReplaceFirst(Text(id), placeholder, value);
+}
+
+std::string ReplaceFirst(std::string text, const char* placeholder, const std::string& value) {
     if (placeholder == nullptr || *placeholder == '\0') return text;
     const std::size_t at = text.find(placeholder);
     if (at != std::string::npos) text.replace(at, std::strlen(placeholder), value);

@@ -48,4 +48,8 @@ const char* Text(TextId id);
 // replaced by value. Nothing else in the text is interpreted.
 std::string FormatText(TextId id, const char* placeholder, const std::string& value);
 
+// text with the first occurrence of placeholder replaced by value; text as it
+// is when placeholder is null, empty or absent.
+std::string ReplaceFirst(std::string text, const char* placeholder, const std::string& value);
+
 }  // namespace petitora

@@ -14,6 +14,7 @@ inline constexpr int StatusUnknownDigest = 0x402;    // DigestId outside 2..6
 inline constexpr int StatusBadLength = 0x406;        // 1030: bad length (RSA input, DES-CBC)
 inline constexpr int StatusBadModulusSize = 0x407;   // key size outside 508..2048 bits
 inline constexpr int StatusPoolNotSeeded = 0x408;    // random pool still needs seeding bytes
+inline constexpr int StatusDecryptFailed = 0x409;    // wrong password or damaged ciphertext, alike
 
 // A byte string without terminating zero. The pointer is not owned.
 struct ByteSpan {

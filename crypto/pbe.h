@@ -32,4 +32,25 @@ std::uint32_t PbeEncrypt(ByteSpan* plaintext, ByteSpan* ciphertext, AlgorithmId 
                          std::uint32_t iterations, std::uint8_t salt[8],
                          const std::uint8_t* password, std::uint32_t passwordLength);
 
+// The inverse of PbeEncrypt, for the same two algorithms and the same key and
+// IV derivation from password, salt and iterations.
+// ciphertext: ciphertextLength bytes, a nonzero multiple of 8.
+// plaintext: data names the output area (room for ciphertextLength bytes); it
+//   may be the ciphertext's own storage. On success its length is set to the
+//   data length without the padding, and the padding bytes in the area are
+//   wiped.
+// Returns 0; StatusBadData for any other algorithm; StatusBadLength for a
+// ciphertext length of 0 or not a multiple of 8 (both: nothing written);
+// StatusDecryptFailed when the last block does not end in a PKCS#5 padding of
+// 1..8 bytes of the pad count. A wrong password and a damaged ciphertext give
+// that one status; the whole ciphertext is always decrypted and the padding
+// is checked without branching on its bytes, so the time taken depends only
+// on the lengths and the iteration count. On StatusDecryptFailed the whole
+// output area is wiped and plaintext->length is untouched. The digest
+// context, the digest outputs, the derived key and IV and the DES context are
+// wiped on every path.
+int PbeDecrypt(const std::uint8_t* ciphertext, std::uint32_t ciphertextLength, ByteSpan* plaintext,
+               AlgorithmId algorithm, std::uint32_t iterations, const std::uint8_t salt[8],
+               const std::uint8_t* password, std::uint32_t passwordLength);
+
 }  // namespace cerrojo

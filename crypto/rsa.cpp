@@ -253,6 +253,21 @@ int RsaGenerateKeyPair(RsaPublicKey* publicKey, RsaPrivateKey* privateKey,
     return StatusOk;
 }
 
+namespace {
+
+// The modulus and the CRT numbers of a private key, each into a kMaxDigits array.
+void DecodeCrtNumbers(const RsaPrivateKey* key, Digit* n, Digit* p, Digit* q, Digit* dP, Digit* dQ,
+                      Digit* qInv) {
+    BnDecode(n, kMaxDigits, key->modulus, sizeof(key->modulus));
+    BnDecode(p, kMaxDigits, key->prime1, sizeof(key->prime1));
+    BnDecode(q, kMaxDigits, key->prime2, sizeof(key->prime2));
+    BnDecode(dP, kMaxDigits, key->exponent1, sizeof(key->exponent1));
+    BnDecode(dQ, kMaxDigits, key->exponent2, sizeof(key->exponent2));
+    BnDecode(qInv, kMaxDigits, key->coefficient, sizeof(key->coefficient));
+}
+
+}  // namespace
+
 int RsaPrivateEncrypt(std::uint8_t* out, std::uint32_t* outLen, const std::uint8_t* in,
                       std::uint32_t inLen, const RsaPrivateKey* privateKey) {
     if (privateKey->bits > kMaxRsaBits) return StatusBadLength;  // the block would not fit
@@ -288,12 +303,7 @@ int RsaPrivateBlock(std::uint8_t* out, std::uint32_t* outLen, const std::uint8_t
     Digit h[kMaxDigits] = {};
     const unsigned skip = inLen > decodable ? inLen - decodable : 0;
     BnDecode(c, kMaxDigits, in + skip, inLen - skip);
-    BnDecode(n, kMaxDigits, privateKey->modulus, sizeof(privateKey->modulus));
-    BnDecode(p, kMaxDigits, privateKey->prime1, sizeof(privateKey->prime1));
-    BnDecode(q, kMaxDigits, privateKey->prime2, sizeof(privateKey->prime2));
-    BnDecode(dP, kMaxDigits, privateKey->exponent1, sizeof(privateKey->exponent1));
-    BnDecode(dQ, kMaxDigits, privateKey->exponent2, sizeof(privateKey->exponent2));
-    BnDecode(qInv, kMaxDigits, privateKey->coefficient, sizeof(privateKey->coefficient));
+    DecodeCrtNumbers(privateKey, n, p, q, dP, dQ, qInv);
     const unsigned cDigits = BnDigits(c, kMaxDigits);
     const unsigned pDigits = BnDigits(p, kMaxDigits);
     const unsigned nDigits = BnDigits(n, kMaxDigits);
@@ -331,6 +341,70 @@ int RsaPrivateBlock(std::uint8_t* out, std::uint32_t* outLen, const std::uint8_t
     SecureWipeObject(q);
     SecureWipeObject(qInv);
     SecureWipeObject(h);
+    WipeArithmeticStack();
+    return status;
+}
+
+int RsaCheckPrivateKey(const RsaPrivateKey* privateKey) {
+    constexpr unsigned kWide = kMaxRsaModulusLen / 4;  // n, e, d
+    constexpr unsigned kHalf = kMaxRsaPrimeLen / 4;    // p, q and the CRT values
+    const std::uint32_t bits = privateKey->bits;
+    if (bits == 0 || bits > kMaxRsaBits) return StatusBadLength;
+
+    Digit n[kMaxDigits], e[kMaxDigits], d[kMaxDigits], p[kMaxDigits], q[kMaxDigits];
+    Digit dP[kMaxDigits], dQ[kMaxDigits], qInv[kMaxDigits], one[kMaxDigits] = {};
+    Digit pMinus1[kMaxDigits], qMinus1[kMaxDigits], g[kMaxDigits], t[kMaxDigits] = {};
+    Digit wide[2 * kMaxDigits] = {}, lambda[2 * kMaxDigits] = {};
+    DecodeCrtNumbers(privateKey, n, p, q, dP, dQ, qInv);
+    BnDecode(e, kMaxDigits, privateKey->publicExponent, sizeof(privateKey->publicExponent));
+    BnDecode(d, kMaxDigits, privateKey->privateExponent, sizeof(privateKey->privateExponent));
+    one[0] = 1;
+
+    const unsigned nDigits = BnDigits(n, kMaxDigits);
+    const unsigned nBits =
+        nDigits == 0 ? 0 : (nDigits - 1) * kDigitBits + BnDigitBits(n[nDigits - 1]);
+    int status = nBits == bits ? StatusBadData : StatusBadLength;
+    do {
+        if (status == StatusBadLength) break;
+        if (BnCmp(p, one, kHalf) <= 0 || BnCmp(q, one, kHalf) <= 0 || BnCmp(p, q, kHalf) == 0 ||
+            BnCmp(e, one, kWide) <= 0) {
+            break;
+        }
+        BnMult(wide, p, q, kHalf);  // n = p * q
+        if (BnCmp(wide, n, kWide) != 0) break;
+
+        BnSub(pMinus1, p, one, kHalf);
+        BnSub(qMinus1, q, one, kHalf);
+        BnMod(t, d, kWide, pMinus1, kHalf);  // exponent1 = d mod (p - 1)
+        if (BnCmp(t, dP, kHalf) != 0) break;
+        BnMod(t, d, kWide, qMinus1, kHalf);  // exponent2 = d mod (q - 1)
+        if (BnCmp(t, dQ, kHalf) != 0) break;
+        if (BnCmp(qInv, p, kHalf) >= 0) break;
+        BnModMult(t, qInv, q, p, kHalf);  // coefficient * q = 1 mod p
+        if (BnCmp(t, one, kHalf) != 0) break;
+
+        // lambda = (p - 1)(q - 1) / gcd(p - 1, q - 1); e * d = 1 mod lambda
+        BnGcd(g, pMinus1, qMinus1, kHalf);
+        BnMult(wide, pMinus1, qMinus1, kHalf);
+        BnDiv(lambda, t, wide, kWide, g, kHalf);
+        BnMult(wide, e, d, kWide);
+        BnMod(t, wide, 2 * kWide, lambda, kWide);
+        if (BnCmp(t, one, kWide) != 0) break;
+        status = StatusOk;
+    } while (false);
+
+    SecureWipeObject(d);
+    SecureWipeObject(p);
+    SecureWipeObject(q);
+    SecureWipeObject(dP);
+    SecureWipeObject(dQ);
+    SecureWipeObject(qInv);
+    SecureWipeObject(pMinus1);
+    SecureWipeObject(qMinus1);
+    SecureWipeObject(g);
+    SecureWipeObject(t);
+    SecureWipeObject(wide);
+    SecureWipeObject(lambda);
     WipeArithmeticStack();
     return status;
 }

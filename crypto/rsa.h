@@ -66,6 +66,18 @@ int RsaPrivateEncrypt(std::uint8_t* out, std::uint32_t* outLen, const std::uint8
 int RsaPrivateBlock(std::uint8_t* out, std::uint32_t* outLen, const std::uint8_t* in,
                     std::uint32_t inLen, const RsaPrivateKey* privateKey);
 
+// Checks that the numbers of a private-key record belong together:
+// bits is the bit length of the modulus (1..2048); p and q are above 1 and
+// differ; n = p * q; e > 1 and (e * d) mod lcm(p - 1, q - 1) = 1, which holds
+// for d taken modulo (p - 1)(q - 1) as well as modulo the lcm;
+// exponent1 = d mod (p - 1); exponent2 = d mod (q - 1); coefficient < p and
+// (coefficient * q) mod p = 1. Either order of the primes is accepted. The
+// primes are not tested for primality.
+// Returns 0; StatusBadLength (bits 0, above 2048, or not the modulus' bit
+// length); StatusBadData (any relation fails). Every working number and the
+// arithmetic's stack area are wiped.
+int RsaCheckPrivateKey(const RsaPrivateKey* privateKey);
+
 // The public-key operation with the PKCS#1 v1.5 type-1 block check, for
 // verifying a signature: in (inLen bytes, big-endian) is raised to the public
 // exponent modulo the modulus into a k = (bits + 7) / 8 byte block, which must

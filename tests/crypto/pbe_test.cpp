@@ -71,14 +71,13 @@ bool OpenSslPbeDecrypt(const Bytes& ciphertext, const std::string& password, con
     EVP_CIPHER_CTX* ctx = EVP_CIPHER_CTX_new();
     Bytes out(ciphertext.size() + 8);
     int n1 = 0, n2 = 0;
-    const bool ok =
-        algor && ctx &&
-        PKCS5_PBE_keyivgen(ctx, password.data(), static_cast<int>(password.size()),
-                           algor->parameter, EVP_des_cbc(), EVP_md5(), 0) == 1 &&
-        EVP_CIPHER_CTX_set_padding(ctx, strip ? 1 : 0) == 1 &&
-        EVP_CipherUpdate(ctx, out.data(), &n1, ciphertext.data(),
-                         static_cast<int>(ciphertext.size())) == 1 &&
-        EVP_CipherFinal_ex(ctx, out.data() + n1, &n2) == 1;
+    const bool ok = algor && ctx &&
+                    PKCS5_PBE_keyivgen(ctx, password.data(), static_cast<int>(password.size()),
+                                       algor->parameter, EVP_des_cbc(), EVP_md5(), 0) == 1 &&
+                    EVP_CIPHER_CTX_set_padding(ctx, strip ? 1 : 0) == 1 &&
+                    EVP_CipherUpdate(ctx, out.data(), &n1, ciphertext.data(),
+                                     static_cast<int>(ciphertext.size())) == 1 &&
+                    EVP_CipherFinal_ex(ctx, out.data() + n1, &n2) == 1;
     EVP_CIPHER_CTX_free(ctx);
     X509_ALGOR_free(algor);
     out.resize(ok ? static_cast<std::size_t>(n1 + n2) : 0);
@@ -99,18 +98,19 @@ Bytes OpenSslMd5(const Bytes& a, const Bytes& b) {
 // the plaintext, for the padding lengths and several iteration counts.
 TEST(PbeEncrypt, Md5OutputDecryptsWithOpenSsl) {
     std::mt19937 rng(105);
-    const std::string password = "Contrase\xF1" "a de acceso 2026";
+    const std::string password =
+        "Contrase\xF1"
+        "a de acceso 2026";
     for (std::size_t size : {0u, 1u, 7u, 8u, 9u, 15u, 16u, 1217u}) {
         for (std::uint32_t iterations : {1u, 2u, 5u, 1000u}) {
             SCOPED_TRACE("size " + std::to_string(size) + ", iterations " +
                          std::to_string(iterations));
             Bytes plain(size);
             for (auto& b : plain) b = static_cast<std::uint8_t>(rng());
-            const PbeOutput out = Encrypt(plain, password, cerrojo::kPbeWithMd5AndDesCbc,
-                                          iterations);
+            const PbeOutput out =
+                Encrypt(plain, password, cerrojo::kPbeWithMd5AndDesCbc, iterations);
             ASSERT_NE(out.result, 0u);
-            EXPECT_EQ(ToHex(out.salt),
-                      ToHex(OpenSslMd5(FromText(password), plain)).substr(0, 16));
+            EXPECT_EQ(ToHex(out.salt), ToHex(OpenSslMd5(FromText(password), plain)).substr(0, 16));
             // The padding went into the plaintext's own storage.
             EXPECT_EQ(ToHex(Bytes(out.storage.begin(), out.storage.begin() + out.result)),
                       ToHex(Padded(plain)));
@@ -189,10 +189,10 @@ TEST(PbeEncrypt, Md2DerivationDecryptsWithOpenSslDes) {
     auto md2 = [](const Bytes& data) {
         std::uint8_t digest[cerrojo::kMaxDigestLength];
         std::uint32_t length = 0;
-        EXPECT_EQ(cerrojo::ComputeDigest(digest, &length, data.data(),
-                                         static_cast<std::uint32_t>(data.size()),
-                                         cerrojo::DigestMd2),
-                  0);
+        EXPECT_EQ(
+            cerrojo::ComputeDigest(digest, &length, data.data(),
+                                   static_cast<std::uint32_t>(data.size()), cerrojo::DigestMd2),
+            0);
         return Bytes(digest, digest + length);
     };
     Bytes concat = pw;
@@ -236,12 +236,166 @@ TEST(PbeEncrypt, InPlace) {
     ByteSpan p{storage.data(), static_cast<std::uint32_t>(plain.size())};
     ByteSpan c{storage.data(), 0};
     std::uint8_t salt[8];
-    const std::uint32_t n = cerrojo::PbeEncrypt(&p, &c, cerrojo::kPbeWithMd5AndDesCbc, 7, salt,
-                                                reinterpret_cast<const std::uint8_t*>("password"),
-                                                8);
+    const std::uint32_t n =
+        cerrojo::PbeEncrypt(&p, &c, cerrojo::kPbeWithMd5AndDesCbc, 7, salt,
+                            reinterpret_cast<const std::uint8_t*>("password"), 8);
     ASSERT_EQ(n, separate.result);
     EXPECT_EQ(ToHex(storage.data(), n), ToHex(separate.ciphertext.data(), n));
     EXPECT_EQ(ToHex(salt, 8), ToHex(separate.salt));
+}
+
+// --- PbeDecrypt ---------------------------------------------------------------
+
+// Standard PBES1 encryption by OpenSSL (MD5, DES-CBC). With pad, OpenSSL adds
+// the PKCS#5 padding; without, data must be whole blocks and is taken as is.
+Bytes OpenSslPbeEncrypt(const Bytes& data, const std::string& password, const Bytes& salt,
+                        int iterations, bool pad) {
+    LoadProviders();
+    X509_ALGOR* algor = PKCS5_pbe_set(NID_pbeWithMD5AndDES_CBC, iterations, salt.data(),
+                                      static_cast<int>(salt.size()));
+    EVP_CIPHER_CTX* ctx = EVP_CIPHER_CTX_new();
+    Bytes out(data.size() + 8);
+    int n1 = 0, n2 = 0;
+    const bool ok =
+        algor && ctx &&
+        PKCS5_PBE_keyivgen(ctx, password.data(), static_cast<int>(password.size()),
+                           algor->parameter, EVP_des_cbc(), EVP_md5(), 1) == 1 &&
+        EVP_CIPHER_CTX_set_padding(ctx, pad ? 1 : 0) == 1 &&
+        EVP_CipherUpdate(ctx, out.data(), &n1, data.data(), static_cast<int>(data.size())) == 1 &&
+        EVP_CipherFinal_ex(ctx, out.data() + n1, &n2) == 1;
+    EVP_CIPHER_CTX_free(ctx);
+    X509_ALGOR_free(algor);
+    EXPECT_TRUE(ok);
+    out.resize(ok ? static_cast<std::size_t>(n1 + n2) : 0);
+    return out;
+}
+
+struct Decrypted {
+    int status = -1;
+    std::uint32_t length = 0xDEADBEEF;  // untouched unless the status is 0
+    Bytes area;                         // the whole output area after the call
+};
+
+Decrypted Decrypt(const Bytes& ciphertext, const std::string& password, const Bytes& salt,
+                  std::uint32_t iterations,
+                  cerrojo::AlgorithmId algorithm = cerrojo::kPbeWithMd5AndDesCbc) {
+    Decrypted out;
+    out.area.assign(ciphertext.size() + 4, 0xEE);
+    ByteSpan plain{out.area.data(), out.length};
+    out.status = cerrojo::PbeDecrypt(
+        ciphertext.data(), static_cast<std::uint32_t>(ciphertext.size()), &plain, algorithm,
+        iterations, salt.data(), reinterpret_cast<const std::uint8_t*>(password.data()),
+        static_cast<std::uint32_t>(password.size()));
+    out.length = plain.length;
+    for (std::size_t i = ciphertext.size(); i < out.area.size(); ++i) {
+        EXPECT_EQ(out.area[i], 0xEE) << "written past the ciphertext length";
+    }
+    return out;
+}
+
+TEST(PbeDecrypt, RecoversWhatOpenSslEncrypted) {
+    std::mt19937 rng(8);
+    const std::string password = "clave de acceso@\\2026";
+    for (std::size_t size : {0u, 1u, 7u, 8u, 9u, 15u, 16u, 1217u}) {
+        for (int iterations : {1, 2048}) {
+            SCOPED_TRACE("size " + std::to_string(size) + ", iterations " +
+                         std::to_string(iterations));
+            Bytes plain(size), salt(8);
+            for (auto& b : plain) b = static_cast<std::uint8_t>(rng());
+            for (auto& b : salt) b = static_cast<std::uint8_t>(rng());
+            const Bytes ciphertext = OpenSslPbeEncrypt(plain, password, salt, iterations, true);
+            const Decrypted out = Decrypt(ciphertext, password, salt, iterations);
+            ASSERT_EQ(out.status, 0);
+            ASSERT_EQ(out.length, size);
+            EXPECT_EQ(ToHex(Bytes(out.area.begin(), out.area.begin() + size)), ToHex(plain));
+            // The padding does not stay behind in the area.
+            for (std::size_t i = size; i < ciphertext.size(); ++i) EXPECT_EQ(out.area[i], 0);
+        }
+    }
+}
+
+TEST(PbeDecrypt, InverseOfPbeEncryptForBothAlgorithmsAndInPlace) {
+    const Bytes plain = FromText("0\x82\x04\xbd stand-in for a PrivateKeyInfo, 53 bytes");
+    for (cerrojo::AlgorithmId algorithm :
+         {cerrojo::kPbeWithMd2AndDesCbc, cerrojo::kPbeWithMd5AndDesCbc}) {
+        for (std::uint32_t iterations : {0u, 1u, 3u}) {
+            const PbeOutput encrypted = Encrypt(plain, "password", algorithm, iterations);
+            const Bytes ciphertext(encrypted.ciphertext.begin(),
+                                   encrypted.ciphertext.begin() + encrypted.result);
+            const Decrypted out =
+                Decrypt(ciphertext, "password", encrypted.salt, iterations, algorithm);
+            ASSERT_EQ(out.status, 0) << algorithm;
+            EXPECT_EQ(ToHex(Bytes(out.area.begin(), out.area.begin() + out.length)), ToHex(plain));
+
+            Bytes storage = ciphertext;
+            ByteSpan span{storage.data(), 0};
+            ASSERT_EQ(
+                cerrojo::PbeDecrypt(storage.data(), static_cast<std::uint32_t>(storage.size()),
+                                    &span, algorithm, iterations, encrypted.salt.data(),
+                                    reinterpret_cast<const std::uint8_t*>("password"), 8),
+                0);
+            EXPECT_EQ(ToHex(storage.data(), span.length), ToHex(plain));
+        }
+    }
+}
+
+// Any last block that is not a PKCS#5 padding, and a wrong password, give the
+// one failure status; nothing of the decryption is left in the area.
+TEST(PbeDecrypt, BadPaddingAndWrongPasswordAreOneFailure) {
+    const std::string password = "12345678";
+    const Bytes salt = FromText("saltsalt");
+    const Bytes body = FromText("sixteen bytes..!");
+    const struct {
+        const char* lastBlock;
+        bool valid;
+    } cases[] = {
+        {"41 41 41 41 41 41 41 01", true},  {"08 08 08 08 08 08 08 08", true},
+        {"41 41 41 41 41 03 03 03", true},  {"41 41 41 41 41 41 41 00", false},
+        {"09 09 09 09 09 09 09 09", false}, {"41 41 41 41 41 41 41 FF", false},
+        {"41 41 41 41 41 41 01 02", false}, {"08 08 08 08 08 08 08 07", false},
+        {"07 08 08 08 08 08 08 08", false}, {"41 41 41 41 41 02 03 03", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.lastBlock);
+        Bytes padded = body;
+        const Bytes last = testsupport::FromHex(c.lastBlock);
+        padded.insert(padded.end(), last.begin(), last.end());
+        const Bytes ciphertext = OpenSslPbeEncrypt(padded, password, salt, 1, false);
+        const Decrypted out = Decrypt(ciphertext, password, salt, 1);
+        if (c.valid) {
+            EXPECT_EQ(out.status, 0);
+            EXPECT_EQ(out.length, padded.size() - last.back());
+        } else {
+            EXPECT_EQ(out.status, cerrojo::StatusDecryptFailed);
+            EXPECT_EQ(out.length, 0xDEADBEEFu);
+            EXPECT_EQ(ToHex(Bytes(out.area.begin(), out.area.begin() + 24)), ToHex(Bytes(24, 0)));
+        }
+    }
+
+    const Bytes ciphertext = OpenSslPbeEncrypt(body, password, salt, 1, true);
+    ASSERT_EQ(Decrypt(ciphertext, password, salt, 1).status, 0);
+    for (const char* wrong : {"12345679", "1234567", "", "123456789"}) {
+        const Decrypted out = Decrypt(ciphertext, wrong, salt, 1);
+        EXPECT_EQ(out.status, cerrojo::StatusDecryptFailed) << wrong;
+        EXPECT_EQ(ToHex(out.area.data(), 24), ToHex(Bytes(24, 0)));
+    }
+    EXPECT_EQ(Decrypt(ciphertext, password, FromText("saltsalu"), 1).status,
+              cerrojo::StatusDecryptFailed);
+    EXPECT_EQ(Decrypt(ciphertext, password, salt, 2).status, cerrojo::StatusDecryptFailed);
+}
+
+TEST(PbeDecrypt, LengthsAndAlgorithmsRefusedWithoutWriting) {
+    const Bytes salt(8, 1);
+    for (std::size_t length : {0u, 7u, 12u, 17u}) {
+        const Decrypted out = Decrypt(Bytes(length, 0x55), "password", salt, 1);
+        EXPECT_EQ(out.status, cerrojo::StatusBadLength) << length;
+        EXPECT_EQ(ToHex(out.area), ToHex(Bytes(length + 4, 0xEE)));
+    }
+    for (cerrojo::AlgorithmId algorithm : {103u, 106u, 5u}) {
+        const Decrypted out = Decrypt(Bytes(16, 0x55), "password", salt, 1, algorithm);
+        EXPECT_EQ(out.status, cerrojo::StatusBadData) << algorithm;
+        EXPECT_EQ(ToHex(out.area), ToHex(Bytes(20, 0xEE)));
+    }
 }
 
 }  // namespace

@@ -17,31 +17,22 @@
 #include "der/request.h"
 #include "der/sample_request.h"
 #include "der/test_keys.h"
+#include "support/temp_folder.h"
 
 namespace {
 
-namespace fs = std::filesystem;
 using dertest::SampleSlots;
 using dertest::TestKey;
 
 class FilePeers : public testing::Test {
   protected:
-    static void SetUpTestSuite() {
-        std::string pattern = (fs::temp_directory_path() / "petitora-der-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-    }
-    static void TearDownTestSuite() {
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
-    }
+    static void SetUpTestSuite() { folder_ = new testsupport::TempFolder("petitora-der"); }
+    static void TearDownTestSuite() { delete folder_; }
 
-    static std::string Path(const std::string& name) { return (fs::path(dir_) / name).string(); }
+    static std::string Path(const std::string& name) { return folder_->Path(name); }
 
     static void Write(const std::string& name, const std::uint8_t* data, std::size_t size) {
-        std::ofstream out(Path(name), std::ios::binary);
-        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-        ASSERT_TRUE(out.good());
+        folder_->Write(name, std::string(reinterpret_cast<const char*>(data), size));
     }
 
     // Runs a shell command; returns its exit status, output (stdout + stderr) in *output.
@@ -129,10 +120,10 @@ class FilePeers : public testing::Test {
         return out;
     }
 
-    static std::string dir_;
+    static testsupport::TempFolder* folder_;
 };
 
-std::string FilePeers::dir_;
+testsupport::TempFolder* FilePeers::folder_ = nullptr;
 
 // A password with a blank, '@' and '\', safe inside single quotes.
 const std::string kPassword = "clave de acceso@\\2026";

@@ -1,0 +1,401 @@
+// The three checks on a request and its key file, and the request's contents.
+
+#include "generation/verification.h"
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "capture/cp1252.h"
+#include "crypto/common.h"
+#include "crypto/pbe.h"
+#include "crypto/rsa.h"
+#include "der/der.h"
+#include "der/key_reader.h"
+#include "der/reader.h"
+#include "der/request_reader.h"
+#include "generation/verification_texts.h"
+
+namespace petitora {
+namespace {
+
+using cerrojo::DerValue;
+using cerrojo::ParsedRequest;
+using cerrojo::RsaPrivateKey;
+
+constexpr std::size_t kMaxShownLength = 200;  // longer values are cut, with "..."
+
+// Name and attribute slots whose values are shown (see der/name.h).
+constexpr int kSlotOrganization = 0;
+constexpr int kSlotCommonName = 2;
+constexpr int kSlotState = 7;
+constexpr int kSlotUniqueIdentifier = 9;
+constexpr int kSlotSubjectEmail = 11;
+constexpr int kAttributeEmail = 0;
+constexpr int kAttributeKind = 2;
+
+const std::uint8_t* Bytes(std::string_view text) {
+    return reinterpret_cast<const std::uint8_t*>(text.data());
+}
+
+// Heap bytes wiped before release (the decrypted key).
+class WipedBuffer {
+  public:
+    explicit WipedBuffer(std::size_t size) : bytes_(size) {}
+    ~WipedBuffer() { cerrojo::SecureWipe(bytes_.data(), bytes_.size()); }
+    WipedBuffer(const WipedBuffer&) = delete;
+    WipedBuffer& operator=(const WipedBuffer&) = delete;
+    std::uint8_t* data() { return bytes_.data(); }
+
+  private:
+    std::vector<std::uint8_t> bytes_;
+};
+
+CheckLine Line(CheckState state, std::string text) {
+    return CheckLine{state, std::move(text)};
+}
+CheckLine Failed(VerifyTextId id) {
+    return Line(CheckState::Failed, VerifyText(id));
+}
+
+// --- Showing values -------------------------------------------------------
+
+// Appends the Windows-1252 byte of a code point, or '?' when it has none.
+void AppendCodePoint(std::string* out, char32_t codePoint) {
+    const std::optional<unsigned char> byte = CodePointToCp1252(codePoint);
+    out->push_back(byte ? static_cast<char>(*byte) : '?');
+}
+
+// Big-endian code units of width bytes (2: BMPString, 4: UniversalString).
+std::string FromCodeUnits(std::string_view bytes, std::size_t width) {
+    std::string out;
+    for (std::size_t i = 0; i + width <= bytes.size(); i += width) {
+        char32_t unit = 0;
+        for (std::size_t j = 0; j < width; ++j)
+            unit = unit << 8 | static_cast<unsigned char>(bytes[i + j]);
+        AppendCodePoint(&out, unit);
+    }
+    return out;
+}
+
+// A value as Windows-1252 text fit to be shown: control characters become
+// '?' (nothing a file holds may drive a terminal), long values are cut.
+std::string ShownText(const DerValue& value) {
+    if (value.data == nullptr) return VerifyText(VerifyTextId::ValueAbsent);
+    std::string_view bytes(reinterpret_cast<const char*>(value.data), value.length);
+    std::string text;
+    switch (value.identifier) {
+        case cerrojo::kDerIdBitString:  // the unique identifier: whole bytes after the 00
+            if (!bytes.empty() && bytes[0] == 0) bytes.remove_prefix(1);
+            text = bytes;
+            break;
+        case cerrojo::kDerIdUtf8String:
+            if (const std::optional<std::string> converted = Utf8ToCp1252(bytes)) {
+                text = *converted;
+            } else {
+                for (char c : bytes) text.push_back(static_cast<unsigned char>(c) < 0x80 ? c : '?');
+            }
+            break;
+        case cerrojo::kDerIdBmpString:
+            text = FromCodeUnits(bytes, 2);
+            break;
+        case cerrojo::kDerIdUniversalString:
+            text = FromCodeUnits(bytes, 4);
+            break;
+        default:  // PrintableString, IA5String...: Windows-1252 bytes as this program writes them
+            text = bytes;
+    }
+    for (char& c : text) {
+        const char32_t codePoint = Cp1252ToCodePoint(static_cast<unsigned char>(c));
+        if (codePoint < 0x20 || (codePoint >= 0x7F && codePoint < 0xA0)) c = '?';
+    }
+    if (text.size() > kMaxShownLength) text = text.substr(0, kMaxShownLength) + "...";
+    return text;
+}
+
+std::string Trimmed(std::string text) {
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos) return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// Object identifier content octets in dotted form.
+std::string DottedOid(const std::uint8_t* oid, std::uint32_t length) {
+    std::string dotted;
+    std::uint64_t value = 0;
+    bool first = true;
+    for (std::uint32_t i = 0; i < length; ++i) {
+        if (value > (UINT64_MAX >> 7)) return "?";
+        value = value << 7 | (oid[i] & 0x7Fu);
+        if (oid[i] & 0x80) continue;
+        if (first) {
+            const std::uint64_t top = value < 40 ? 0 : value < 80 ? 1 : 2;
+            dotted = std::to_string(top) + "." + std::to_string(value - 40 * top);
+            first = false;
+        } else {
+            dotted += "." + std::to_string(value);
+        }
+        value = 0;
+    }
+    return dotted;
+}
+
+std::string SignatureAlgorithmName(const ParsedRequest& request) {
+    switch (request.signatureAlgorithm) {
+        case cerrojo::kAlgMd2WithRsa:
+            return "md2WithRSAEncryption";
+        case cerrojo::kAlgMd4WithRsa:
+            return "md4WithRSAEncryption";
+        case cerrojo::kAlgMd5WithRsa:
+            return "md5WithRSAEncryption";
+        case cerrojo::kAlgSha1WithRsa:
+            return "sha1WithRSAEncryption";
+        default:
+            return FormatVerifyText(VerifyTextId::UnknownAlgorithm,
+                                    DottedOid(request.signatureOid, request.signatureOidLength));
+    }
+}
+
+// The request's contents: the unique identifier holds the RFC, then
+// " \ " and the representative's RFC when there is one; the registrant-kind
+// attribute holds "; CURP=" and the CURP when one was captured.
+std::vector<ContentLine> Contents(const ParsedRequest& request) {
+    std::vector<ContentLine> lines;
+    const auto add = [&lines](VerifyTextId label, std::string value) {
+        lines.push_back(ContentLine{VerifyText(label), std::move(value)});
+    };
+    const DerValue& unique = request.subject[kSlotUniqueIdentifier];
+    std::string rfc = ShownText(unique);
+    std::string representativeRfc;
+    if (unique.data != nullptr) {
+        const std::size_t separator = rfc.find(" \\ ");
+        if (separator != std::string::npos) {
+            representativeRfc = Trimmed(rfc.substr(separator + 3));
+            rfc = rfc.substr(0, separator);
+        }
+        rfc = Trimmed(rfc);
+    }
+    add(VerifyTextId::LabelRfc, rfc);
+    if (!representativeRfc.empty()) add(VerifyTextId::LabelRepresentativeRfc, representativeRfc);
+    if (request.subject[kSlotOrganization].data != nullptr) {
+        add(VerifyTextId::LabelBusinessName, ShownText(request.subject[kSlotOrganization]));
+    }
+    add(VerifyTextId::LabelName, ShownText(request.subject[kSlotCommonName]));
+
+    std::string curp = VerifyText(VerifyTextId::ValueAbsent);
+    if (request.attributes[kAttributeKind].data != nullptr) {
+        const std::string kind = ShownText(request.attributes[kAttributeKind]);
+        const std::size_t at = kind.find("CURP=");
+        if (at != std::string::npos) {
+            const std::size_t start = at + 5;
+            const std::string found = Trimmed(kind.substr(start, kind.find(';', start) - start));
+            if (!found.empty()) curp = found;
+        }
+    }
+    add(VerifyTextId::LabelCurp, curp);
+
+    const DerValue& email = request.attributes[kAttributeEmail].data != nullptr
+                                ? request.attributes[kAttributeEmail]
+                                : request.subject[kSlotSubjectEmail];
+    add(VerifyTextId::LabelEmail, ShownText(email));
+    add(VerifyTextId::LabelState, ShownText(request.subject[kSlotState]));
+    add(VerifyTextId::LabelKeySize,
+        FormatVerifyText(VerifyTextId::KeyBits, std::to_string(request.publicKey.bits)));
+    add(VerifyTextId::LabelSignatureAlgorithm, SignatureAlgorithmName(request));
+    return lines;
+}
+
+// --- The checks -----------------------------------------------------------
+
+// Check 1. *readable: the request was read (its key and contents are known).
+CheckLine CheckRequest(std::string_view bytes, ParsedRequest* request, bool* readable) {
+    *readable = false;
+    const std::uint32_t length = static_cast<std::uint32_t>(bytes.size());
+    if (bytes.size() > kMaxVerifiedFileSize) return Failed(VerifyTextId::RequestDamaged);
+    switch (cerrojo::ParseCertificationRequest(Bytes(bytes), length, request)) {
+        case cerrojo::StatusOk:
+            break;
+        case cerrojo::StatusDerUnsupported:
+            return Failed(VerifyTextId::RequestUnsupported);
+        case cerrojo::StatusDerTooLarge:
+            return Failed(VerifyTextId::RequestKeyTooLarge);
+        default:
+            return Failed(VerifyTextId::RequestDamaged);
+    }
+    *readable = true;
+    switch (cerrojo::VerifyRequestSignature(request)) {
+        case cerrojo::StatusOk:
+            return Line(CheckState::Passed, FormatVerifyText(VerifyTextId::RequestOk,
+                                                             SignatureAlgorithmName(*request)));
+        case cerrojo::StatusDerUnsupported:
+            return Failed(VerifyTextId::RequestUnsupportedSignature);
+        default:
+            return Failed(VerifyTextId::RequestBadSignature);
+    }
+}
+
+// Check 2. *recovered: *key holds the numbers the file holds.
+CheckLine CheckKey(std::string_view bytes, std::string_view password, RsaPrivateKey* key,
+                   bool* recovered) {
+    *recovered = false;
+    if (bytes.size() > kMaxVerifiedFileSize) return Failed(VerifyTextId::KeyDamaged);
+    cerrojo::ParsedKeyFile file;
+    switch (cerrojo::ParseEncryptedPrivateKey(Bytes(bytes),
+                                              static_cast<std::uint32_t>(bytes.size()), &file)) {
+        case cerrojo::StatusOk:
+            break;
+        case cerrojo::StatusDerUnsupported:
+            return Failed(VerifyTextId::KeyUnsupportedCipher);
+        case cerrojo::StatusDerTooLarge:  // only the iteration count can be
+            return Line(CheckState::Failed,
+                        FormatVerifyText(VerifyTextId::KeyTooManyIterations,
+                                         std::to_string(kMaxKeyFileIterations)));
+        default:
+            return Failed(VerifyTextId::KeyDamaged);
+    }
+    if (file.iterations > kMaxKeyFileIterations) {
+        return Line(CheckState::Failed, FormatVerifyText(VerifyTextId::KeyTooManyIterations,
+                                                         std::to_string(kMaxKeyFileIterations)));
+    }
+
+    WipedBuffer plain(file.ciphertextLength);
+    cerrojo::ByteSpan plaintext{plain.data(), 0};
+    const int opened = cerrojo::PbeDecrypt(
+        file.ciphertext, file.ciphertextLength, &plaintext, file.algorithm, file.iterations,
+        file.salt, Bytes(password), static_cast<std::uint32_t>(password.size()));
+    if (opened != cerrojo::StatusOk) return Failed(VerifyTextId::KeyWrongPassword);
+
+    // A wrong password that happens to leave a valid padding yields noise:
+    // what the key cannot be read from gets the same message as the padding.
+    const int read = cerrojo::ParsePrivateKeyInfo(plaintext.data, plaintext.length, key);
+    if (read == cerrojo::StatusDerTooLarge) return Failed(VerifyTextId::KeyTooLarge);
+    if (read != cerrojo::StatusOk) return Failed(VerifyTextId::KeyWrongPassword);
+    *recovered = true;
+    if (cerrojo::RsaCheckPrivateKey(key) != cerrojo::StatusOk) {
+        return Failed(VerifyTextId::KeyInconsistent);
+    }
+    return Line(CheckState::Passed, VerifyText(VerifyTextId::KeyOk));
+}
+
+// Check 3.
+CheckLine CheckPair(const cerrojo::RsaPublicKey& publicKey, const RsaPrivateKey& key) {
+    const bool same =
+        publicKey.bits == key.bits &&
+        std::memcmp(publicKey.modulus, key.modulus, sizeof(key.modulus)) == 0 &&
+        std::memcmp(publicKey.publicExponent, key.publicExponent, sizeof(key.publicExponent)) == 0;
+    return same ? Line(CheckState::Passed, VerifyText(VerifyTextId::PairOk))
+                : Failed(VerifyTextId::PairMismatch);
+}
+
+CheckLine ReadFailure(FileSystem::ReadStatus status, VerifyTextId file) {
+    VerifyTextId message = VerifyTextId::ReadError;
+    switch (status) {
+        case FileSystem::ReadStatus::CannotOpen:
+            message = VerifyTextId::CannotOpen;
+            break;
+        case FileSystem::ReadStatus::NotRegularFile:
+            message = VerifyTextId::NotRegularFile;
+            break;
+        case FileSystem::ReadStatus::TooLarge:
+            message = VerifyTextId::FileTooLarge;
+            break;
+        default:
+            break;
+    }
+    return Line(CheckState::Failed, FormatVerifyText(message, VerifyText(file)));
+}
+
+// A file's bytes, or the line that says why they could not be read.
+struct Input {
+    std::optional<std::string_view> bytes;
+    CheckLine failure;
+};
+
+VerificationReport Verify(const Input& request, const std::optional<Input>& key,
+                          std::string_view password) {
+    VerificationReport report;
+    ParsedRequest parsed;
+    bool requestRead = false;
+    if (request.bytes) {
+        report.checks.push_back(CheckRequest(*request.bytes, &parsed, &requestRead));
+        if (requestRead) report.contents = Contents(parsed);
+    } else {
+        report.checks.push_back(request.failure);
+    }
+    if (!key) return report;
+
+    RsaPrivateKey privateKey;
+    bool keyRead = false;
+    if (key->bytes) {
+        report.checks.push_back(CheckKey(*key->bytes, password, &privateKey, &keyRead));
+    } else {
+        report.checks.push_back(key->failure);
+    }
+    if (requestRead && keyRead) {
+        report.checks.push_back(CheckPair(parsed.publicKey, privateKey));
+    } else {
+        report.checks.push_back(Line(CheckState::NotRun, VerifyText(VerifyTextId::PairNotChecked)));
+    }
+    cerrojo::SecureWipeObject(privateKey);
+    return report;
+}
+
+}  // namespace
+
+bool VerificationReport::AllPassed() const {
+    if (checks.empty()) return false;
+    for (const CheckLine& line : checks) {
+        if (line.state != CheckState::Passed) return false;
+    }
+    return true;
+}
+
+VerificationReport VerifyFiles(std::string_view request, std::optional<std::string_view> key,
+                               std::string_view password) {
+    std::optional<Input> keyInput;
+    if (key) keyInput = Input{*key, {}};
+    return Verify(Input{request, {}}, keyInput, password);
+}
+
+VerificationReport VerifyFilesAt(const std::string& requestPath,
+                                 const std::optional<std::string>& keyPath,
+                                 std::string_view password) {
+    std::string requestBytes, keyBytes;
+    Input request;
+    const FileSystem::ReadStatus requestStatus =
+        ReadFileToVerify(requestPath, kMaxVerifiedFileSize, &requestBytes);
+    if (requestStatus == FileSystem::ReadStatus::Ok) {
+        request.bytes = requestBytes;
+    } else {
+        request.failure = ReadFailure(requestStatus, VerifyTextId::RequestFile);
+    }
+    std::optional<Input> key;
+    if (keyPath) {
+        key.emplace();
+        const FileSystem::ReadStatus keyStatus =
+            ReadFileToVerify(*keyPath, kMaxVerifiedFileSize, &keyBytes);
+        if (keyStatus == FileSystem::ReadStatus::Ok) {
+            key->bytes = keyBytes;
+        } else {
+            key->failure = ReadFailure(keyStatus, VerifyTextId::KeyFile);
+        }
+    }
+    return Verify(request, key, password);
+}
+
+std::vector<std::string> ReportLines(const VerificationReport& report) {
+    std::vector<std::string> lines;
+    for (const CheckLine& check : report.checks) {
+        const VerifyTextId mark = check.state == CheckState::Passed   ? VerifyTextId::MarkPassed
+                                  : check.state == CheckState::Failed ? VerifyTextId::MarkFailed
+                                                                      : VerifyTextId::MarkNotRun;
+        lines.push_back(std::string("[") + VerifyText(mark) + "] " + check.text);
+    }
+    for (const ContentLine& content : report.contents) {
+        lines.push_back(content.label + ": " + content.value);
+    }
+    return lines;
+}
+
+}  // namespace petitora

@@ -1,0 +1,97 @@
+// petitora-verify FILE.req [FILE.key]
+//
+// Checks a request and, when given, its key file; the key's password is one
+// line of standard input. Prints one line per check and the request's
+// contents on standard output, in UTF-8. Exit status: 0 when every check
+// passed, 1 when one did not, 2 for a wrong command line or password line.
+
+#include <array>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "capture/cp1252.h"
+#include "crypto/common.h"
+#include "generation/verification.h"
+#include "generation/verification_texts.h"
+
+namespace {
+
+using petitora::VerifyText;
+using petitora::VerifyTextId;
+
+constexpr int kExitPassed = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+void PrintLine(std::FILE* stream, const std::string& cp1252) {
+    const std::string utf8 = petitora::Cp1252ToUtf8(cp1252);
+    std::fwrite(utf8.data(), 1, utf8.size(), stream);
+    std::fputc('\n', stream);
+}
+
+// The password line in fixed areas that are wiped on every path.
+class PasswordLine {
+  public:
+    ~PasswordLine() {
+        cerrojo::SecureWipeObject(raw_);
+        cerrojo::SecureWipeObject(converted_);
+    }
+
+    // Reads up to the first line feed (dropped, with a carriage return in
+    // front of it) or the end of input. False when the line is too long.
+    // The stream is made unbuffered first, so that no copy of the line is left
+    // in its buffer; call this before anything else reads the stream.
+    bool Read(std::FILE* stream) {
+        std::setvbuf(stream, nullptr, _IONBF, 0);
+        bool fits = true;
+        for (int c = std::fgetc(stream); c != EOF && c != '\n'; c = std::fgetc(stream)) {
+            if (length_ < raw_.size()) {
+                raw_[length_++] = static_cast<char>(c);
+            } else {
+                fits = false;
+            }
+        }
+        if (length_ > 0 && raw_[length_ - 1] == '\r') raw_[--length_] = '\0';
+        if (!fits) return false;
+        // A terminal types UTF-8; the key was encrypted with the password's
+        // Windows-1252 bytes. Input that is not UTF-8 is taken as it is.
+        convertedLength_ =
+            petitora::Utf8ToCp1252(std::string_view(raw_.data(), length_), converted_.data());
+        return true;
+    }
+
+    std::string_view Bytes() const {
+        if (convertedLength_) return std::string_view(converted_.data(), *convertedLength_);
+        return std::string_view(raw_.data(), length_);
+    }
+
+  private:
+    std::array<char, 1024> raw_{};
+    std::size_t length_ = 0;
+    std::array<char, 1024> converted_{};
+    std::optional<std::size_t> convertedLength_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2 || argc > 3 || argv[1][0] == '\0' || (argc == 3 && argv[2][0] == '\0')) {
+        PrintLine(stderr, VerifyText(VerifyTextId::Usage));
+        return kExitUsage;
+    }
+    std::optional<std::string> keyPath;
+    if (argc == 3) keyPath = argv[2];
+
+    PasswordLine password;
+    if (keyPath && !password.Read(stdin)) {
+        PrintLine(stderr, VerifyText(VerifyTextId::PasswordTooLong));
+        return kExitUsage;
+    }
+    const petitora::VerificationReport report =
+        petitora::VerifyFilesAt(argv[1], keyPath, password.Bytes());
+    for (const std::string& line : petitora::ReportLines(report)) PrintLine(stdout, line);
+    std::fflush(stdout);
+    return report.AllPassed() ? kExitPassed : kExitFailed;
+}

@@ -1,0 +1,163 @@
+// petitora-verify through its real binary: exit status, the lines on
+// standard output in UTF-8, the password line on standard input.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "capture/cp1252.h"
+#include "der/private_key.h"
+#include "der/request.h"
+#include "der/sample_request.h"
+#include "der/test_keys.h"
+#include "generation/verification_texts.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+using petitora::VerifyText;
+using petitora::VerifyTextId;
+
+struct Result {
+    int exit = -1;
+    std::string out;  // standard output
+    std::string err;  // standard error
+};
+
+class VerifyTool : public testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        folder_ = new testsupport::TempFolder("petitora-tool");
+        const dertest::KeyPair& key = dertest::TestKey(1024);
+        dertest::SampleSlots slots;
+        std::uint8_t output[4096];
+        std::uint32_t length = sizeof(output);
+        ASSERT_EQ(
+            cerrojo::MakeCertificationRequest(output, &length, 103, slots.name, &key.publicKey,
+                                              &key.privateKey, slots.attributes),
+            cerrojo::kRequestOk);
+        Write("pair.req", std::string(reinterpret_cast<char*>(output), length));
+        const std::string password =
+            "Contrase\xF1"
+            "a 2026";  // Windows-1252
+        length = sizeof(output);
+        ASSERT_EQ(
+            cerrojo::MakeEncryptedPrivateKey(
+                output, &length, 105, 0, reinterpret_cast<const std::uint8_t*>(password.data()),
+                static_cast<std::uint32_t>(password.size()), &key.privateKey),
+            cerrojo::kKeyFileOk);
+        Write("pair.key", std::string(reinterpret_cast<char*>(output), length));
+    }
+    static void TearDownTestSuite() { delete folder_; }
+    static std::string Path(const std::string& name) { return folder_->Path(name); }
+    static void Write(const std::string& name, const std::string& bytes) {
+        folder_->Write(name, bytes);
+    }
+    static std::string ReadAll(const std::string& name) {
+        std::ifstream in(Path(name), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+
+    // Runs the tool with arguments (already quoted) and stdin bytes.
+    static Result Run(const std::string& arguments, const std::string& input) {
+        Write("stdin", input);
+        const std::string command = std::string("'") + PETITORA_VERIFY_TOOL + "' " + arguments +
+                                    " <'" + Path("stdin") + "' >'" + Path("stdout") + "' 2>'" +
+                                    Path("stderr") + "'";
+        const int status = std::system(command.c_str());
+        Result result;
+        result.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        result.out = ReadAll("stdout");
+        result.err = ReadAll("stderr");
+        return result;
+    }
+
+    static std::string Pair() { return "'" + Path("pair.req") + "' '" + Path("pair.key") + "'"; }
+
+    static testsupport::TempFolder* folder_;
+};
+
+testsupport::TempFolder* VerifyTool::folder_ = nullptr;
+
+std::string Utf8Line(VerifyTextId mark, const std::string& text) {
+    return petitora::Cp1252ToUtf8("[" + std::string(VerifyText(mark)) + "] " + text) + "\n";
+}
+
+TEST_F(VerifyTool, GoodPairPassesWithTheLinesInUtf8) {
+    // A terminal types the password in UTF-8; the key holds its Windows-1252 bytes.
+    const Result result = Run(Pair(),
+                              "Contrase\xC3\xB1"
+                              "a 2026\n");
+    EXPECT_EQ(result.exit, 0) << result.out << result.err;
+    EXPECT_EQ(result.out.rfind("[Correcto] La solicitud de certificado (.req) est\xC3\xA1 bien "
+                               "formada y su firma (md5WithRSAEncryption) es v\xC3\xA1lida.\n",
+                               0),
+              0u)
+        << result.out;
+    EXPECT_NE(result.out.find("[Correcto] La contrase\xC3\xB1"
+                              "a abre la llave privada"),
+              std::string::npos);
+    EXPECT_NE(result.out.find(Utf8Line(VerifyTextId::MarkPassed, VerifyText(VerifyTextId::PairOk))),
+              std::string::npos);
+    EXPECT_NE(result.out.find("\nNombre: JOS\xC3\x89  N\xC3\x9A\xC3\x91"
+                              "EZ"),
+              std::string::npos);
+    EXPECT_NE(result.out.find("\nEntidad federativa: EDO. DE M\xC3\x89XICO\n"), std::string::npos);
+    EXPECT_TRUE(result.err.empty());
+
+    // A Windows line end, no line end at all, or the raw Windows-1252 bytes.
+    for (const char* line : {"Contrase\xC3\xB1"
+                             "a 2026\r\n",
+                             "Contrase\xC3\xB1"
+                             "a 2026",
+                             "Contrase\xF1"
+                             "a 2026\n"}) {
+        EXPECT_EQ(Run(Pair(), line).exit, 0) << line;
+    }
+}
+
+TEST_F(VerifyTool, FailedChecksGiveExitStatusOne) {
+    Result result = Run(Pair(),
+                        "contrase\xC3\xB1"
+                        "a 2026\n");
+    EXPECT_EQ(result.exit, 1);
+    EXPECT_NE(result.out.find(
+                  Utf8Line(VerifyTextId::MarkFailed, VerifyText(VerifyTextId::KeyWrongPassword))),
+              std::string::npos)
+        << result.out;
+    EXPECT_NE(result.out.find(
+                  Utf8Line(VerifyTextId::MarkNotRun, VerifyText(VerifyTextId::PairNotChecked))),
+              std::string::npos);
+
+    result = Run("'" + Path("pair.req") + "' '" + Path("missing.key") + "'", "x\n");
+    EXPECT_EQ(result.exit, 1);
+    EXPECT_NE(result.out.find("No se puede abrir el archivo de la llave privada (.key)."),
+              std::string::npos)
+        << result.out;
+
+    // The request alone: one check, and standard input is not needed.
+    result = Run("'" + Path("pair.req") + "'", "");
+    EXPECT_EQ(result.exit, 0) << result.out;
+    result = Run("'" + Path("pair.key") + "'", "");
+    EXPECT_EQ(result.exit, 1);
+}
+
+TEST_F(VerifyTool, WrongCommandLinesAndOverlongPasswordsGiveExitStatusTwo) {
+    for (const std::string& arguments : {std::string(""), Pair() + " extra", std::string("''")}) {
+        const Result result = Run(arguments, "");
+        EXPECT_EQ(result.exit, 2) << arguments;
+        EXPECT_TRUE(result.out.empty());
+        EXPECT_EQ(result.err.rfind("Uso: petitora-verify ARCHIVO.req [ARCHIVO.key]\n", 0), 0u)
+            << result.err;
+    }
+    const Result result = Run(Pair(), std::string(5000, 'a') + "\n");
+    EXPECT_EQ(result.exit, 2);
+    EXPECT_TRUE(result.out.empty());
+    EXPECT_EQ(result.err, petitora::Cp1252ToUtf8(VerifyText(VerifyTextId::PasswordTooLong)) + "\n");
+}
+
+}  // namespace
