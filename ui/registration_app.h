@@ -1,0 +1,26 @@
+// The program: Qt's Spanish texts, the icon, the main window, and the end
+// of the program when the main window closes.
+#pragma once
+
+#include "generation/file_system.h"
+#include "ui/message_presenter.h"
+
+class QApplication;
+
+namespace petitora {
+
+class RegistrationApp {
+  public:
+    explicit RegistrationApp(QApplication& app);
+
+    // Shows the main window and returns the exit status once it has closed.
+    // Nothing is saved.
+    int Run();
+
+  private:
+    QApplication& app_;
+    QtMessagePresenter messages_;
+    SystemFileSystem files_;
+};
+
+}  // namespace petitora
