@@ -19,6 +19,14 @@ enum class MessageButtons { Ok, YesNo };
 enum class MessageIcon { None, Question, Information };
 enum class MessageAnswer { Ok, Yes, No };
 
+// What a box is about, so that a scripted presenter (tests, the command-line
+// replay) can tell the two questions of a run apart. Windows ignore it.
+enum class MessageTopic {
+    General,            // every OK box
+    ReplaceFiles,       // may existing output files be replaced?
+    ConfirmGeneration,  // the notice followed by the confirmation question
+};
+
 // One modal message box. caption and text are Windows-1252 bytes, shown as
 // they are (line feeds break lines).
 struct MessageRequest {
@@ -26,6 +34,7 @@ struct MessageRequest {
     std::string text;
     MessageButtons buttons = MessageButtons::Ok;
     MessageIcon icon = MessageIcon::None;
+    MessageTopic topic = MessageTopic::General;
 };
 
 // Shows message boxes. Show returns once the user has answered: Ok for an

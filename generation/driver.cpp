@@ -1,0 +1,412 @@
+// The generation run: entropy, key pair, request, key file, both files stored.
+#include "generation/driver.h"
+
+#include <sys/random.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "capture/offices.h"
+#include "capture/user_type.h"
+#include "crypto/digest.h"
+#include "der/name.h"
+#include "der/private_key.h"
+#include "der/request.h"
+#include "generation/base64.h"
+#include "generation/texts.h"
+
+namespace petitora {
+namespace {
+
+// Name prefixes of the temporary files made beside the targets.
+constexpr const char* kRequestTempPrefix = ".petitora-req-";
+constexpr const char* kKeyTempPrefix = ".petitora-key-";
+constexpr const char* kBackupPrefix = ".petitora-old-";
+
+constexpr std::size_t kSystemSeedBytes = 32;
+
+void ShowFailure(MessagePresenter& messages, GenerationText id) {
+    MessageRequest request;
+    request.caption = Text(GenerationText::CaptionPetitora);
+    request.text = Text(id);
+    messages.Show(request);
+}
+
+cerrojo::ByteSpan Span(const std::string& text) {
+    return cerrojo::ByteSpan{reinterpret_cast<std::uint8_t*>(const_cast<char*>(text.data())),
+                             static_cast<std::uint32_t>(text.size())};
+}
+
+// 32 bytes of the operating system's random source into the pool.
+bool FeedSystemEntropy(cerrojo::RandomPool* pool) {
+    std::uint8_t bytes[kSystemSeedBytes];
+    std::size_t got = 0;
+    while (got < sizeof bytes) {
+        const ssize_t n = ::getrandom(bytes + got, sizeof bytes - got, 0);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            cerrojo::SecureWipeObject(bytes);
+            return false;
+        }
+        got += static_cast<std::size_t>(n);
+    }
+    cerrojo::RandomUpdate(pool, bytes, sizeof bytes);
+    cerrojo::SecureWipeObject(bytes);
+    return true;
+}
+
+void WipePrivateKey(GenerationJob& job) {
+    if (job.privateKeyBuffer != nullptr) cerrojo::SecureWipeObject(*job.privateKeyBuffer);
+}
+
+void WipeWorkBuffer(GenerationJob& job) {
+    if (job.workBuffer != nullptr) cerrojo::SecureWipe(job.workBuffer, kWorkBufferSize);
+}
+
+// One DER header at data[pos..end) with the expected identifier octet:
+// definite length, short or long form (up to four length octets), the
+// contents within end. Sets the contents' start and length.
+bool ReadHeader(const std::uint8_t* data, std::size_t end, std::size_t pos, std::uint8_t tag,
+                std::size_t* contentStart, std::size_t* contentLength) {
+    if (pos + 2 > end || data[pos] != tag) return false;
+    std::size_t length = data[pos + 1];
+    std::size_t at = pos + 2;
+    if (length & 0x80) {
+        const std::size_t octets = length & 0x7F;
+        if (octets == 0 || octets > 4 || at + octets > end) return false;
+        length = 0;
+        for (std::size_t i = 0; i < octets; ++i) length = length << 8 | data[at + i];
+        at += octets;
+    }
+    if (length > end - at) return false;
+    *contentStart = at;
+    *contentLength = length;
+    return true;
+}
+
+// Writes data to a new temporary file in the current directory; every step
+// is checked and the temporary file is removed again on failure.
+bool WriteTemporary(FileSystem& files, const char* prefix, const std::uint8_t* data,
+                    std::uint32_t length, std::string* name) {
+    const int handle = files.CreateTemporary("", prefix, name);
+    if (handle < 0) return false;
+    bool ok = files.Write(handle, data, length) && files.Flush(handle);
+    ok = files.Close(handle) && ok;
+    if (!ok) files.Remove(*name);
+    return ok;
+}
+
+// Moves target aside under a fresh name (made by creating an empty temporary
+// file that the rename then replaces).
+bool MoveAside(FileSystem& files, const std::string& target, std::string* backup) {
+    const int handle = files.CreateTemporary("", kBackupPrefix, backup);
+    if (handle < 0) return false;
+    if (files.Close(handle) && files.Rename(target, *backup)) return true;
+    files.Remove(*backup);
+    return false;
+}
+
+}  // namespace
+
+std::uint32_t KeySizeBits(int keySizeIndex) {
+    switch (keySizeIndex) {
+        case 0:
+            return 1024;
+        case 1:
+            return 2048;
+        default:
+            return 4096;
+    }
+}
+
+std::string KeyFileName(const std::string& requestName) {
+    const std::size_t dot = requestName.rfind('.');
+    return (dot == std::string::npos ? requestName : requestName.substr(0, dot)) + ".key";
+}
+
+RequestTexts BuildRequestTexts(const RegistrantRecord& r) {
+    RequestTexts t;
+    const UserType type = r.userType;
+    if (IsEntityKind(type)) t.organizationName = r.name;
+
+    if (!r.paternalSurname.empty()) {
+        t.commonName = r.name + "  " + r.paternalSurname;
+        if (!r.maternalSurname.empty()) t.commonName += "  " + r.maternalSurname;
+    }
+    if (!r.repName.empty()) {
+        if (!IsEntityKind(type)) t.commonName += " \\ ";
+        t.commonName += r.repName + "  " + r.repPaternalSurname;
+        if (!r.repMaternalSurname.empty()) t.commonName += "  " + r.repMaternalSurname;
+    }
+
+    // Without an interior number its two blanks stay, so four blanks part the
+    // exterior number from the colonia.
+    t.streetAddress = r.street + "  " + r.exteriorNumber + "  " + r.interiorNumber + "  " +
+                      r.neighbourhood + "  " + r.regionalOffice.substr(0, 2);
+    t.postalCode = r.postalCode;
+    t.countryName = "MX";
+    t.stateName = StateUpperName(r.stateIndex);
+    t.localityName = r.municipality;
+    if (!r.locality.empty()) t.localityName += "  " + r.locality;
+    t.uniqueIdentifier = FullRfc(r);
+    if (!r.repRfcLetters.empty()) t.uniqueIdentifier += " \\ " + RepresentativeFullRfc(r);
+    t.email = r.email;
+
+    t.registrantKind = std::string("T=") + RequestTypeCode(type);
+    if (type == UserType::ContadorPublico) t.registrantKind += "; CPR=" + r.patenteCpr;
+    if (IsCustomsKind(type)) t.registrantKind += "; PAT=" + r.patenteCpr;
+    if (!r.curp.empty()) t.registrantKind += "; CURP=" + r.curp;
+    return t;
+}
+
+bool ComputeChallengePassword(const RegistrantRecord& registrant,
+                              std::uint8_t (&output)[kChallengeAreaSize]) {
+    std::memset(output, 0, sizeof output);
+    // Digesting the four fields one after the other gives the digest of their
+    // concatenation without copying the revocation key anywhere.
+    cerrojo::Md5Context context;
+    cerrojo::Md5Init(&context);
+    for (const std::string* part : {&registrant.rfcLetters, &registrant.rfcDate,
+                                    &registrant.rfcHomoclave, &registrant.revocationKey}) {
+        cerrojo::Md5Update(&context, reinterpret_cast<const std::uint8_t*>(part->data()),
+                           static_cast<std::uint32_t>(part->size()));
+    }
+    std::uint8_t digest[16];
+    cerrojo::Md5Final(digest, &context);
+    std::uint16_t length = kChallengeAreaSize;
+    const bool encoded = Base64Encode(digest, sizeof digest, output, &length);
+    cerrojo::SecureWipeObject(digest);
+    return encoded;
+}
+
+bool VerifyRequestSignature(const std::uint8_t* request, std::uint32_t length,
+                            const cerrojo::RsaPublicKey& publicKey) {
+    // CertificationRequest ::= SEQUENCE { certificationRequestInfo SEQUENCE,
+    //     signatureAlgorithm { md5WithRSAEncryption, NULL }, signature BIT STRING }
+    static constexpr std::uint8_t kMd5WithRsa[] = {0x30, 0x0D, 0x06, 0x09, 0x2A, 0x86, 0x48, 0x86,
+                                                   0xF7, 0x0D, 0x01, 0x01, 0x04, 0x05, 0x00};
+    // DigestInfo ::= SEQUENCE { { md5, NULL }, OCTET STRING (16) }
+    static constexpr std::uint8_t kMd5DigestInfoPrefix[] = {0x30, 0x20, 0x30, 0x0C, 0x06, 0x08,
+                                                            0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D,
+                                                            0x02, 0x05, 0x05, 0x00, 0x04, 0x10};
+    if (request == nullptr) return false;
+    std::size_t outerStart, outerLength, infoStart, infoLength, signatureStart, signatureLength;
+    if (!ReadHeader(request, length, 0, 0x30, &outerStart, &outerLength) ||
+        outerStart + outerLength != length ||
+        !ReadHeader(request, length, outerStart, 0x30, &infoStart, &infoLength)) {
+        return false;
+    }
+    const std::size_t infoEnd = infoStart + infoLength;
+    const std::size_t algorithmEnd = infoEnd + sizeof kMd5WithRsa;
+    if (algorithmEnd > length ||
+        std::memcmp(request + infoEnd, kMd5WithRsa, sizeof kMd5WithRsa) != 0 ||
+        !ReadHeader(request, length, algorithmEnd, 0x03, &signatureStart, &signatureLength) ||
+        signatureStart + signatureLength != length || signatureLength < 2 ||
+        request[signatureStart] != 0x00) {
+        return false;
+    }
+    std::uint8_t recovered[cerrojo::kMaxRsaModulusLen];
+    std::uint32_t recoveredLength = 0;
+    if (cerrojo::RsaPublicDecrypt(recovered, &recoveredLength, request + signatureStart + 1,
+                                  static_cast<std::uint32_t>(signatureLength - 1),
+                                  &publicKey) != cerrojo::StatusOk) {
+        return false;
+    }
+    std::uint8_t expected[sizeof kMd5DigestInfoPrefix + 16];
+    std::memcpy(expected, kMd5DigestInfoPrefix, sizeof kMd5DigestInfoPrefix);
+    cerrojo::Md5Context context;
+    cerrojo::Md5Init(&context);
+    cerrojo::Md5Update(&context, request + outerStart,
+                       static_cast<std::uint32_t>(infoEnd - outerStart));
+    cerrojo::Md5Final(expected + sizeof kMd5DigestInfoPrefix, &context);
+    return recoveredLength == sizeof expected &&
+           std::memcmp(recovered, expected, sizeof expected) == 0;
+}
+
+bool WriteRequestFile(GenerationJob& job, BuiltFiles& built) {
+    if (job.registrant == nullptr || job.workBuffer == nullptr || job.privateKeyBuffer == nullptr ||
+        built.request.data() == nullptr) {
+        return false;
+    }
+    const RegistrantRecord& registrant = *job.registrant;
+    const RequestTexts texts = BuildRequestTexts(registrant);
+
+    cerrojo::NameSlots name = {};
+    cerrojo::AttributeSlots attributes = {};
+    if (IsEntityKind(registrant.userType)) name[0] = Span(texts.organizationName);
+    name[2] = Span(texts.commonName);  // length 0 counts as an empty slot
+    name[4] = Span(texts.streetAddress);
+    name[5] = Span(texts.postalCode);
+    name[6] = Span(texts.countryName);
+    name[7] = Span(texts.stateName);
+    name[8] = Span(texts.localityName);
+    name[9] = Span(texts.uniqueIdentifier);
+    if (!texts.email.empty()) attributes[0] = Span(texts.email);
+    std::uint8_t challenge[kChallengeAreaSize];
+    std::memset(challenge, 0, sizeof challenge);
+    if (!registrant.revocationKey.empty()) {
+        ComputeChallengePassword(registrant, challenge);
+        attributes[1] = cerrojo::ByteSpan{
+            challenge, static_cast<std::uint32_t>(
+                           ::strnlen(reinterpret_cast<const char*>(challenge), sizeof challenge))};
+    }
+    attributes[2] = Span(texts.registrantKind);
+
+    job.outputLength = kWorkBufferSize;
+    const int status = cerrojo::MakeCertificationRequest(
+        job.workBuffer, &job.outputLength, cerrojo::kAlgMd5WithRsa, name, &job.publicKey,
+        job.privateKeyBuffer, attributes);
+    cerrojo::SecureWipeObject(challenge);
+    if (status != cerrojo::kRequestOk ||
+        !VerifyRequestSignature(job.workBuffer, job.outputLength, job.publicKey)) {
+        return false;
+    }
+    std::memcpy(built.request.data(), job.workBuffer, job.outputLength);
+    built.requestLength = job.outputLength;
+    return true;
+}
+
+bool WritePrivateKeyFile(GenerationJob& job) {
+    if (job.workBuffer == nullptr || job.privateKeyBuffer == nullptr) return false;
+    cerrojo::SecureWipe(job.workBuffer, kWorkBufferSize);
+    job.outputLength = kWorkBufferSize;
+    const std::string_view password = job.password.View();
+    return cerrojo::MakeEncryptedPrivateKey(job.workBuffer, &job.outputLength,
+                                            cerrojo::kAlgPbeWithMd5AndDesCbc, 0,
+                                            reinterpret_cast<const std::uint8_t*>(password.data()),
+                                            static_cast<std::uint32_t>(password.size()),
+                                            job.privateKeyBuffer) == cerrojo::kKeyFileOk;
+}
+
+KeyPairOutcome GenerateKeyPair(GenerationJob& job, GenerationServices& services,
+                               BuiltFiles& built) {
+    cerrojo::RandomPool* pool = job.pool;
+    const std::uint32_t bits = KeySizeBits(job.keySizeIndex);
+    // The key records hold at most kMaxRsaBits: a larger size can only fail,
+    // so it fails before asking for any mouse movement.
+    if (pool == nullptr || job.privateKeyBuffer == nullptr || bits > cerrojo::kMaxRsaBits) {
+        ShowFailure(services.messages, GenerationText::NoKeyPair);
+        return KeyPairOutcome::NoKeyPair;
+    }
+    cerrojo::RandomInit(pool);
+    if (job.useSystemEntropy && !FeedSystemEntropy(pool)) {
+        cerrojo::SecureWipeObject(*pool);
+        ShowFailure(services.messages, GenerationText::NoKeyPair);
+        return KeyPairOutcome::NoKeyPair;
+    }
+    // The mouse requirement is the key size whatever the system gave.
+    pool->needed = bits;
+    std::uint32_t requiredEvents = 0;
+    cerrojo::RandomBytesNeeded(pool, &requiredEvents);
+
+    services.host.ShowWaitNotice();
+    EntropyCollection collection(pool, requiredEvents);
+    if (!services.host.CollectEntropy(collection)) {
+        cerrojo::SecureWipeObject(*pool);
+        ShowFailure(services.messages, GenerationText::NoKeyPair);
+        return KeyPairOutcome::NoKeyPair;
+    }
+
+    const cerrojo::KeyGenParams params{bits, 1};
+    int status = -1;
+    bool requestBuilt = false;
+    services.host.RunWork([&] {
+        status = cerrojo::RsaGenerateKeyPair(&job.publicKey, job.privateKeyBuffer, &params, pool);
+        // The seed would give the same primes again: it goes as soon as they exist.
+        cerrojo::SecureWipeObject(*pool);
+        if (status == cerrojo::StatusOk) requestBuilt = WriteRequestFile(job, built);
+    });
+    if (status != cerrojo::StatusOk) {
+        ShowFailure(services.messages, GenerationText::NoKeyPair);
+        return KeyPairOutcome::NoKeyPair;
+    }
+    if (!requestBuilt) {
+        ShowFailure(services.messages, GenerationText::RequestFailed);
+        return KeyPairOutcome::KeyPairOnly;
+    }
+    return KeyPairOutcome::KeyPairAndRequest;
+}
+
+StoreResult StoreFiles(FileSystem& files, const std::string& requestName,
+                       const std::uint8_t* request, std::uint32_t requestLength,
+                       const std::string& keyName, const std::uint8_t* keyFile,
+                       std::uint32_t keyFileLength) {
+    std::string requestTemp, keyTemp, backup;
+    if (!WriteTemporary(files, kRequestTempPrefix, request, requestLength, &requestTemp)) {
+        return StoreResult::RequestFailed;
+    }
+    if (!WriteTemporary(files, kKeyTempPrefix, keyFile, keyFileLength, &keyTemp)) {
+        files.Remove(requestTemp);
+        return StoreResult::KeyFileFailed;
+    }
+    const bool hadRequest = files.Exists(requestName);
+    if (hadRequest && !MoveAside(files, requestName, &backup)) {
+        files.Remove(requestTemp);
+        files.Remove(keyTemp);
+        return StoreResult::RequestFailed;
+    }
+    if (!files.Rename(requestTemp, requestName)) {
+        files.Remove(requestTemp);
+        files.Remove(keyTemp);
+        if (hadRequest) files.Rename(backup, requestName);
+        return StoreResult::RequestFailed;
+    }
+    if (!files.Rename(keyTemp, keyName)) {
+        files.Remove(keyTemp);
+        // The new request would break the pair of the key file left in place.
+        if (hadRequest) {
+            files.Rename(backup, requestName);
+        } else {
+            files.Remove(requestName);
+        }
+        return StoreResult::KeyFileFailed;
+    }
+    if (hadRequest) files.Remove(backup);
+    return StoreResult::Stored;
+}
+
+bool CheckOutputNames(const GenerationJob& job, MessagePresenter& messages) {
+    if (KeyFileName(job.outputName) != job.outputName) return true;
+    ShowFailure(messages, GenerationText::SameOutputNames);
+    return false;
+}
+
+bool GenerateFiles(GenerationJob& job, GenerationServices& services) {
+    if (job.registrant == nullptr || job.workBuffer == nullptr) {
+        ShowFailure(services.messages, GenerationText::NoKeyPair);
+        return false;
+    }
+    if (!CheckOutputNames(job, services.messages)) return false;
+
+    BuiltFiles built;
+    if (GenerateKeyPair(job, services, built) != KeyPairOutcome::KeyPairAndRequest) {
+        WipePrivateKey(job);
+        WipeWorkBuffer(job);
+        return false;
+    }
+    const std::string requestName = job.outputName;
+    job.outputName = KeyFileName(requestName);
+
+    bool keyBuilt = false;
+    services.host.RunWork([&] { keyBuilt = WritePrivateKeyFile(job); });
+    WipePrivateKey(job);
+    if (!keyBuilt) {
+        WipeWorkBuffer(job);
+        ShowFailure(services.messages, GenerationText::KeyFileFailed);
+        return false;
+    }
+
+    const StoreResult stored =
+        StoreFiles(services.files, requestName, built.request.data(), built.requestLength,
+                   job.outputName, job.workBuffer, job.outputLength);
+    WipeWorkBuffer(job);
+    if (stored != StoreResult::Stored) {
+        ShowFailure(services.messages, stored == StoreResult::RequestFailed
+                                           ? GenerationText::RequestFailed
+                                           : GenerationText::KeyFileFailed);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace petitora

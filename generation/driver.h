@@ -1,0 +1,116 @@
+// The steps of one generation run, below GenerateFiles (generation/job.h).
+//
+// A run builds both files in memory and checks the request's signature with
+// the new public key before any file is touched; only then are both written
+// to temporary files beside their targets and moved over them, so that a
+// failed run leaves every earlier file as it was. The steps that compute
+// (key generation, both builds, the check) show nothing and touch no window:
+// GenerateFiles runs them through GenerationHost::RunWork and shows the
+// message of the failing step afterwards.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "capture/registrant.h"
+#include "crypto/rsa.h"
+#include "generation/file_system.h"
+#include "generation/job.h"
+
+namespace petitora {
+
+// 0 -> 1024 bits, 1 -> 2048, anything else 4096.
+std::uint32_t KeySizeBits(int keySizeIndex);
+
+// The key file's name from the request file's: cut at the last "." (when
+// there is one) and append ".key". "X.req" -> "X.key", "X" -> "X.key",
+// "a.b.c" -> "a.b.key".
+std::string KeyFileName(const std::string& requestName);
+
+// The texts the request carries, built from the registrant (Windows-1252).
+// Empty strings are slots left empty: organizationName outside the entity
+// kinds, email when none was given. commonName may be empty and is then
+// still passed, with length 0.
+struct RequestTexts {
+    std::string organizationName;  // entity kinds: the business name
+    std::string commonName;
+    std::string streetAddress;
+    std::string postalCode;
+    std::string countryName;  // "MX"
+    std::string stateName;    // upper-case state name of stateIndex
+    std::string localityName;
+    std::string uniqueIdentifier;  // full RFC [" \ " representative's full RFC]
+    std::string email;
+    std::string registrantKind;  // "T=FI[; CPR=...|; PAT=...][; CURP=...]"
+};
+RequestTexts BuildRequestTexts(const RegistrantRecord& registrant);
+
+// Base64 of MD5(rfcLetters + rfcDate + rfcHomoclave + revocationKey) into
+// output: the area is zeroed, then the 24 characters are written (the last
+// two "="), followed by zeros. Returns the encoder's result. The digest is
+// wiped; no copy of the revocation key is made.
+inline constexpr std::size_t kChallengeAreaSize = 35;
+bool ComputeChallengePassword(const RegistrantRecord& registrant,
+                              std::uint8_t (&output)[kChallengeAreaSize]);
+
+// The two files of a run while they are only in memory. The request is
+// copied out of workBuffer here so that workBuffer can take the key file.
+// Both areas are wiped on release.
+struct BuiltFiles {
+    SecureBytes request{kWorkBufferSize};
+    std::uint32_t requestLength = 0;
+};
+
+// Outcome of GenerateKeyPair.
+enum class KeyPairOutcome {
+    NoKeyPair,          // entropy not complete, or key generation failed (message shown)
+    KeyPairOnly,        // key pair made, the request could not be built or checked (message shown)
+    KeyPairAndRequest,  // key pair made, request built and checked, held in BuiltFiles
+};
+
+// Pool set-up (RandomInit, the operating system's 32 bytes when
+// job.useSystemEntropy, `needed` := key size), the wait notice and the
+// entropy collection, then, through host.RunWork, the key pair into
+// job.publicKey and job.privateKeyBuffer and WriteRequestFile. A key size
+// above what the key records hold fails before the entropy collection. The
+// pool is wiped once the key pair is made. Shows the message of the failing
+// step.
+KeyPairOutcome GenerateKeyPair(GenerationJob& job, GenerationServices& services, BuiltFiles& built);
+
+// Fills the name and attribute slots from job.registrant, builds and signs
+// the request into workBuffer (outputLength := capacity first), checks its
+// signature with job.publicKey and copies it into built. Shows nothing.
+// False when the builder fails or the check does not hold.
+bool WriteRequestFile(GenerationJob& job, BuiltFiles& built);
+
+// Encrypts the private key under job.password into workBuffer (zeroed first;
+// outputLength := capacity, then the file's size). Shows nothing. False when
+// the builder fails.
+bool WritePrivateKeyFile(GenerationJob& job);
+
+// True when request (length bytes) is one DER CertificationRequest signed with
+// md5WithRSAEncryption whose signature, opened with publicKey, holds the MD5
+// DigestInfo of the request info exactly as it stands in the request.
+bool VerifyRequestSignature(const std::uint8_t* request, std::uint32_t length,
+                            const cerrojo::RsaPublicKey& publicKey);
+
+// The request file may not carry the key file's name ("X.key" would be
+// overwritten by the key): false, after the message, when it does.
+bool CheckOutputNames(const GenerationJob& job, MessagePresenter& messages);
+
+// Which file the writing failed on.
+enum class StoreResult { Stored, RequestFailed, KeyFileFailed };
+
+// Writes both files into the current directory: each to a new temporary file
+// beside its target (write, flush, close, all checked), then the request's
+// temporary over requestName and the key's over keyName. An earlier request
+// file is first moved aside, and put back when the key file cannot take its
+// place; a request file that did not exist before is removed again then.
+// Temporary files never outlive the call (except a moved-aside request file
+// that could not be put back, which keeps the earlier file's bytes).
+StoreResult StoreFiles(FileSystem& files, const std::string& requestName,
+                       const std::uint8_t* request, std::uint32_t requestLength,
+                       const std::string& keyName, const std::uint8_t* keyFile,
+                       std::uint32_t keyFileLength);
+
+}  // namespace petitora

@@ -1,0 +1,616 @@
+// The generation run end to end: the two files of every kind as OpenSSL reads
+// them, the failures that must leave earlier files alone, and the checks made
+// before anything is stored.
+#include "generation/driver.h"
+
+#include <gtest/gtest.h>
+#include <openssl/evp.h>
+#include <openssl/objects.h>
+#include <openssl/pkcs12.h>
+#include <openssl/provider.h>
+#include <openssl/x509.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "capture/rules.h"
+#include "generation/generation_support.h"
+#include "generation/job.h"
+#include "generation/texts.h"
+
+namespace {
+
+using namespace petitora;
+using gentest::FaultyFileSystem;
+using gentest::ReadBytes;
+using gentest::ScratchFolder;
+using gentest::W;
+using gentest::WriteBytes;
+using Op = FaultyFileSystem::Op;
+
+const std::string kPassword = "Clave de acceso 2026";
+
+void LoadProviders() {
+    static OSSL_PROVIDER* legacy = OSSL_PROVIDER_load(nullptr, "legacy");
+    static OSSL_PROVIDER* base = OSSL_PROVIDER_load(nullptr, "default");
+    ASSERT_NE(legacy, nullptr);
+    ASSERT_NE(base, nullptr);
+}
+
+// One key-options dialog over a scratch folder, accepted with a valid password.
+struct Session {
+    ScratchFolder folder;
+    CaptureStorage capture;
+    cerrojo::RandomPool pool;
+    GenerationJob job;
+    gentest::ScriptedPresenter messages;
+    gentest::ScriptedHost host;
+    FaultyFileSystem files;
+
+    explicit Session(const RegistrantRecord& record, int keySizeIndex = 0) {
+        capture.registrant = record;
+        const Verdict verdict = AcceptCapture(capture.registrant);
+        EXPECT_TRUE(verdict.valid) << verdict.message;
+        capture.workingDirectory = folder.Path();
+        InitGenerationJob(job, capture, &pool);
+        job.keySizeIndex = keySizeIndex;
+        job.password.Assign(kPassword);
+        job.passwordConfirmation.Assign(kPassword);
+    }
+    KeyOptionsOutcome Accept() {
+        GenerationServices services{messages, host, files};
+        return OnAccept(job, services);
+    }
+    // The run alone, in the scratch folder (OnAccept would have entered it).
+    bool Generate() {
+        std::filesystem::current_path(folder.Path());
+        GenerationServices services{messages, host, files};
+        return GenerateFiles(job, services);
+    }
+    std::string Read(const std::string& name) const { return ReadBytes(folder / name); }
+    // The messages after the confirmation question.
+    std::vector<std::string> RunMessages() const {
+        std::vector<std::string> texts;
+        for (const auto& m : messages.shown) {
+            if (m.topic == MessageTopic::General) texts.push_back(m.text);
+        }
+        return texts;
+    }
+};
+
+struct Expected {
+    const char* label;
+    RegistrantRecord record;
+    std::string fileBase;  // UTF-8
+    std::string organization, commonName, street, state, locality, uniqueId, email, kind;
+};
+
+std::string AsText(const ASN1_STRING* s) {
+    return std::string(reinterpret_cast<const char*>(ASN1_STRING_get0_data(s)),
+                       static_cast<std::size_t>(ASN1_STRING_length(s)));
+}
+
+std::string OpenSslChallenge(const std::string& input) {
+    unsigned char digest[16];
+    unsigned int length = 0;
+    EVP_Digest(input.data(), input.size(), digest, &length, EVP_md5(), nullptr);
+    char text[32] = {};
+    EVP_EncodeBlock(reinterpret_cast<unsigned char*>(text), digest, 16);
+    return text;
+}
+
+// The request read and verified by OpenSSL, the key file decrypted with the
+// password and matched against the request's public key; returns the key's bits.
+int CheckPair(const std::string& request, const std::string& keyFile, const std::string& password) {
+    LoadProviders();
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(request.data());
+    X509_REQ* req = d2i_X509_REQ(nullptr, &p, static_cast<long>(request.size()));
+    EXPECT_NE(req, nullptr);
+    if (req == nullptr) return 0;
+    EXPECT_EQ(p, reinterpret_cast<const unsigned char*>(request.data()) + request.size());
+    EVP_PKEY* publicKey = X509_REQ_get0_pubkey(req);
+    EXPECT_EQ(X509_REQ_verify(req, publicKey), 1);
+    const int bits = EVP_PKEY_get_bits(publicKey);
+
+    p = reinterpret_cast<const unsigned char*>(keyFile.data());
+    X509_SIG* sig = d2i_X509_SIG(nullptr, &p, static_cast<long>(keyFile.size()));
+    EXPECT_NE(sig, nullptr);
+    if (sig != nullptr) {
+        PKCS8_PRIV_KEY_INFO* info =
+            PKCS8_decrypt(sig, password.data(), static_cast<int>(password.size()));
+        EXPECT_NE(info, nullptr);
+        if (info != nullptr) {
+            EVP_PKEY* privateKey = EVP_PKCS82PKEY(info);
+            EXPECT_EQ(EVP_PKEY_eq(privateKey, publicKey), 1);
+            EVP_PKEY_free(privateKey);
+            PKCS8_PRIV_KEY_INFO_free(info);
+        }
+        EXPECT_EQ(PKCS8_decrypt(sig, "wrong password", 14), nullptr);
+        X509_SIG_free(sig);
+    }
+    X509_REQ_free(req);
+    return bits;
+}
+
+void CheckTexts(const std::string& request, const Expected& e) {
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(request.data());
+    X509_REQ* req = d2i_X509_REQ(nullptr, &p, static_cast<long>(request.size()));
+    ASSERT_NE(req, nullptr);
+    std::vector<std::pair<int, std::string>> subject;
+    if (!e.organization.empty()) subject.push_back({NID_organizationName, e.organization});
+    subject.insert(subject.end(), {{NID_commonName, e.commonName},
+                                   {NID_streetAddress, e.street},
+                                   {NID_postalCode, "06000"},
+                                   {NID_countryName, "MX"},
+                                   {NID_stateOrProvinceName, e.state},
+                                   {NID_localityName, e.locality},
+                                   {NID_x500UniqueIdentifier, e.uniqueId}});
+    const X509_NAME* name = X509_REQ_get_subject_name(req);
+    ASSERT_EQ(X509_NAME_entry_count(name), static_cast<int>(subject.size()));
+    for (int i = 0; i < X509_NAME_entry_count(name); ++i) {
+        const X509_NAME_ENTRY* entry = X509_NAME_get_entry(name, i);
+        EXPECT_EQ(OBJ_obj2nid(X509_NAME_ENTRY_get_object(entry)), subject[i].first) << i;
+        EXPECT_EQ(AsText(X509_NAME_ENTRY_get_data(entry)), subject[i].second) << i;
+    }
+
+    const RegistrantRecord& r = e.record;
+    std::vector<std::pair<int, std::string>> attributes = {
+        {NID_pkcs9_extCertAttributes, e.kind},
+        {NID_pkcs9_challengePassword,
+         OpenSslChallenge((r.rfcEntityLetters.empty() ? r.rfcLetters : r.rfcEntityLetters) +
+                          r.rfcDate + r.rfcHomoclave + r.revocationKey)}};
+    if (!e.email.empty()) attributes.push_back({NID_pkcs9_emailAddress, e.email});
+    ASSERT_EQ(X509_REQ_get_attr_count(req), static_cast<int>(attributes.size()));
+    for (int i = 0; i < X509_REQ_get_attr_count(req); ++i) {
+        X509_ATTRIBUTE* attribute = X509_REQ_get_attr(req, i);
+        EXPECT_EQ(OBJ_obj2nid(X509_ATTRIBUTE_get0_object(attribute)), attributes[i].first);
+        const ASN1_TYPE* value = X509_ATTRIBUTE_get0_type(attribute, 0);
+        ASSERT_NE(value, nullptr);
+        EXPECT_EQ(value->type, attributes[i].first == NID_pkcs9_emailAddress
+                                   ? V_ASN1_IA5STRING
+                                   : V_ASN1_PRINTABLESTRING);
+        EXPECT_EQ(AsText(value->value.asn1_string), attributes[i].second);
+    }
+    X509_REQ_free(req);
+}
+
+std::vector<Expected> Cases() {
+    using gentest::Registrant;
+    std::vector<Expected> cases;
+    const std::string street = "AV. REFORMA  10    CENTRO  12";
+    cases.push_back({"PersonaFisica", Registrant(UserType::PersonaFisica), "PELJ800101AB1", "",
+                     "JUAN  PEREZ  LOPEZ", street, "DISTRITO FEDERAL", "CUAUHTEMOC",
+                     "PELJ800101AB1", "juan@example.mx", "T=FI"});
+
+    RegistrantRecord full = Registrant(UserType::PersonaFisica);
+    full.repRfcLetters = "RUXA", full.repRfcDate = "750505", full.repRfcHomoclave = "XY2";
+    full.repName = "ANA", full.repPaternalSurname = "RUIZ";
+    full.curp = "PELJ800101HDFRPN09";
+    full.interiorNumber = "3B";
+    full.locality = "SANTA FE";
+    full.stateIndex = 10, full.regionalOffice = "15 NAUCALPAN";
+    cases.push_back({"PersonaFisicaFull", full, "PELJ800101AB1", "",
+                     "JUAN  PEREZ  LOPEZ \\ ANA  RUIZ", "AV. REFORMA  10  3B  CENTRO  15",
+                     W("EDO. DE MÉXICO"), "CUAUHTEMOC  SANTA FE", "PELJ800101AB1 \\ RUXA750505XY2",
+                     "juan@example.mx", "T=FI; CURP=PELJ800101HDFRPN09"});
+
+    cases.push_back({"PersonaMoral", Registrant(UserType::PersonaMoral), "ACM800101AB1", "ACME SA",
+                     "ANA  RUIZ  SOTO", street, "DISTRITO FEDERAL", "CUAUHTEMOC",
+                     "ACM800101AB1 \\ RUSA750505XY2", "juan@example.mx", "T=MO"});
+
+    cases.push_back({"ContadorPublico", Registrant(UserType::ContadorPublico), "PELJ800101AB1", "",
+                     "JUAN  PEREZ  LOPEZ", street, "DISTRITO FEDERAL", "CUAUHTEMOC",
+                     "PELJ800101AB1", "juan@example.mx", "T=CP; CPR=5678"});
+
+    // Customs kinds choose no office: the hidden list's first item still ends the street.
+    RegistrantRecord agent = Registrant(UserType::AgenteAduanal);
+    agent.email.clear();
+    agent.curp = "PELJ800101MDFRPN01";
+    agent.stateIndex = 7, agent.regionalOffice = "01 CELAYA";
+    cases.push_back({"AgenteAduanal", agent, "PELJ800101AB1", "", "JUAN  PEREZ  LOPEZ",
+                     "AV. REFORMA  10    CENTRO  01", "COLIMA", "CUAUHTEMOC", "PELJ800101AB1", "",
+                     "T=AA; PAT=1234; CURP=PELJ800101MDFRPN01"});
+
+    RegistrantRecord proxy = Registrant(UserType::Mandatario);
+    proxy.rfcLetters = W("NUÑE");
+    proxy.name = W("JOSÉ");
+    proxy.paternalSurname = W("NUÑEZ");
+    proxy.maternalSurname.clear();
+    proxy.locality = "TLALPAN";
+    cases.push_back({"Mandatario", proxy, "NUÑE800101AB1", "", W("JOSÉ  NUÑEZ"), street,
+                     "DISTRITO FEDERAL", "CUAUHTEMOC  TLALPAN", W("NUÑE800101AB1"),
+                     "juan@example.mx", "T=MA; PAT=1234"});
+
+    RegistrantRecord attorney = Registrant(UserType::ApoderadoAduanal);
+    attorney.repRfcLetters = "RUSA", attorney.repRfcDate = "750505",
+    attorney.repRfcHomoclave = "XY2";
+    attorney.repName = "ANA", attorney.repPaternalSurname = "RUIZ",
+    attorney.repMaternalSurname = "SOTO";
+    cases.push_back({"ApoderadoAduanal", attorney, "PELJ800101AB1", "",
+                     "JUAN  PEREZ  LOPEZ \\ ANA  RUIZ  SOTO", street, "DISTRITO FEDERAL",
+                     "CUAUHTEMOC", "PELJ800101AB1 \\ RUSA750505XY2", "juan@example.mx",
+                     "T=AP; PAT=1234"});
+
+    RegistrantRecord bank = Registrant(UserType::Banco);
+    bank.name = "BANCO DEL NORTE SA";
+    bank.repMaternalSurname.clear();
+    cases.push_back({"Banco", bank, "ACM800101AB1", "BANCO DEL NORTE SA", "ANA  RUIZ", street,
+                     "DISTRITO FEDERAL", "CUAUHTEMOC", "ACM800101AB1 \\ RUSA750505XY2",
+                     "juan@example.mx", "T=BA"});
+    return cases;
+}
+
+class EveryKind : public testing::TestWithParam<Expected> {};
+
+TEST_P(EveryKind, WritesAPairThatOpenSslAcceptsWithTheRegistrantsTexts) {
+    const Expected& e = GetParam();
+    Session session(e.record);
+    const KeyOptionsOutcome outcome = session.Accept();
+    ASSERT_TRUE(outcome.closeWithOk) << testing::PrintToString(session.messages.Texts());
+    EXPECT_EQ(session.folder.List(),
+              (std::set<std::string>{e.fileBase + ".req", e.fileBase + ".key"}));
+    EXPECT_EQ(session.RunMessages(), std::vector<std::string>{Text(GenerationText::Success)});
+    const std::string request = session.Read(e.fileBase + ".req");
+    EXPECT_EQ(CheckPair(request, session.Read(e.fileBase + ".key"), kPassword), 1024);
+    CheckTexts(request, e);
+    EXPECT_EQ(session.host.waitNotices, 1);
+    EXPECT_EQ(session.host.eventsFed, 1024u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Generation, EveryKind, testing::ValuesIn(Cases()),
+                         [](const auto& info) { return std::string(info.param.label); });
+
+bool AllZero(const void* data, std::size_t size) {
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    return std::all_of(bytes, bytes + size, [](std::uint8_t b) { return b == 0; });
+}
+
+TEST(Generation, TwoThousandBitsAndSecretsWipedAfterTheRun) {
+    Session session(gentest::Registrant(UserType::PersonaMoral), 1);
+    session.files.failOp = Op::None;
+    ASSERT_TRUE(session.Accept().closeWithOk);
+    EXPECT_EQ(session.host.eventsFed, 2048u);
+    EXPECT_EQ(
+        CheckPair(session.Read("ACM800101AB1.req"), session.Read("ACM800101AB1.key"), kPassword),
+        2048);
+    EXPECT_TRUE(AllZero(session.capture.privateKeyBuffer.data(), kPrivateKeyBufferSize));
+    EXPECT_TRUE(AllZero(session.capture.workBuffer.data(), kWorkBufferSize));
+    EXPECT_TRUE(AllZero(&session.pool, sizeof session.pool));
+    EXPECT_EQ(session.job.outputName, "ACM800101AB1.key");
+}
+
+TEST(Generation, SystemEntropyMakesEveryRunDifferentAndItsAbsenceRepeatable) {
+    std::string requests[4];
+    for (int i = 0; i < 4; ++i) {
+        Session session(gentest::Registrant(UserType::PersonaFisica));
+        session.job.useSystemEntropy = i >= 2;
+        ASSERT_TRUE(session.Generate());
+        requests[i] = session.Read("PELJ800101AB1.req") + session.Read("PELJ800101AB1.key");
+    }
+    EXPECT_EQ(requests[0], requests[1]);
+    EXPECT_NE(requests[1], requests[2]);
+    EXPECT_NE(requests[2], requests[3]);
+}
+
+// An earlier pair of the run's names, which every failed run must leave alone.
+void PlantEarlierPair(const ScratchFolder& folder, const std::string& base) {
+    WriteBytes(folder / (base + ".req"), "earlier request");
+    WriteBytes(folder / (base + ".key"), "earlier key");
+}
+
+void ExpectEarlierPairOnly(const ScratchFolder& folder, const std::string& base) {
+    EXPECT_EQ(folder.List(), (std::set<std::string>{base + ".req", base + ".key"}));
+    EXPECT_TRUE(ReadBytes(folder / (base + ".req")) == "earlier request");
+    EXPECT_TRUE(ReadBytes(folder / (base + ".key")) == "earlier key");
+}
+
+TEST(Generation, NoKeyPairWithoutTheMouseEventsOrWithTooLargeAKey) {
+    const std::string noKeyPair = Text(GenerationText::NoKeyPair);
+    {
+        SCOPED_TRACE("entropy dialog cancelled");
+        Session session(gentest::Registrant(UserType::PersonaFisica));
+        PlantEarlierPair(session.folder, "PELJ800101AB1");
+        session.host.cancel = true;
+        EXPECT_FALSE(session.Accept().closeWithOk);
+        EXPECT_EQ(session.RunMessages(), std::vector<std::string>{noKeyPair});
+        EXPECT_EQ(session.messages.shown.back().caption, "Petitora");
+        EXPECT_EQ(session.host.workCalls, 0);
+        ExpectEarlierPairOnly(session.folder, "PELJ800101AB1");
+    }
+    {
+        SCOPED_TRACE("4096 bits fail before any mouse movement");
+        Session session(gentest::Registrant(UserType::PersonaFisica), 2);
+        EXPECT_FALSE(session.Accept().closeWithOk);
+        EXPECT_EQ(session.RunMessages(), std::vector<std::string>{noKeyPair});
+        EXPECT_EQ(session.host.collections + session.host.waitNotices, 0);
+        EXPECT_TRUE(session.folder.List().empty());
+    }
+    {
+        SCOPED_TRACE("Enter before a quarter of the events");
+        Session session(gentest::Registrant(UserType::PersonaFisica));
+        session.host.eventLimit = 255;
+        EXPECT_FALSE(session.Generate());
+        EXPECT_EQ(session.RunMessages(), std::vector<std::string>{noKeyPair});
+        EXPECT_TRUE(session.folder.List().empty());
+    }
+    {
+        SCOPED_TRACE("Enter after a quarter, with and without the system's bytes");
+        for (const bool system : {false, true}) {
+            Session session(gentest::Registrant(UserType::PersonaFisica));
+            session.job.useSystemEntropy = system;
+            session.host.eventLimit = 256;
+            EXPECT_TRUE(session.Generate());
+            EXPECT_EQ(session.host.eventsFed, 256u);
+        }
+    }
+}
+
+TEST(Generation, AFailedBuildChangesNoFile) {
+    {
+        SCOPED_TRACE("request too large for the work buffer");
+        Session session(gentest::Registrant(UserType::PersonaFisica));
+        PlantEarlierPair(session.folder, "PELJ800101AB1");
+        session.capture.registrant.name.assign(4000, 'A');
+        EXPECT_FALSE(session.Accept().closeWithOk);
+        EXPECT_EQ(session.RunMessages(),
+                  std::vector<std::string>{Text(GenerationText::RequestFailed)});
+        ExpectEarlierPairOnly(session.folder, "PELJ800101AB1");
+        EXPECT_TRUE(AllZero(session.capture.privateKeyBuffer.data(), kPrivateKeyBufferSize));
+    }
+    {
+        SCOPED_TRACE("key file not built");
+        Session session(gentest::Registrant(UserType::PersonaFisica));
+        PlantEarlierPair(session.folder, "PELJ800101AB1");
+        session.host.skippedWork = {2};
+        EXPECT_FALSE(session.Accept().closeWithOk);
+        EXPECT_EQ(session.RunMessages(),
+                  std::vector<std::string>{Text(GenerationText::KeyFileFailed)});
+        ExpectEarlierPairOnly(session.folder, "PELJ800101AB1");
+    }
+}
+
+TEST(Generation, EachFailingFileStepGivesItsMessageAndKeepsTheEarlierPair) {
+    // Through the whole run: the message names the step that failed.
+    const std::pair<FaultyFileSystem, GenerationText> faults[] = {
+        {{Op::Write, 1}, GenerationText::RequestFailed},
+        {{Op::Flush, 2}, GenerationText::KeyFileFailed},
+        {{Op::Rename, 3}, GenerationText::KeyFileFailed},
+    };
+    for (const auto& [fault, message] : faults) {
+        Session session(gentest::Registrant(UserType::PersonaFisica));
+        SCOPED_TRACE(static_cast<int>(fault.failOp) * 10 + fault.failAt);
+        session.files.failOp = fault.failOp;
+        session.files.failAt = fault.failAt;
+        PlantEarlierPair(session.folder, "PELJ800101AB1");
+        EXPECT_FALSE(session.Accept().closeWithOk);
+        EXPECT_EQ(session.RunMessages(), std::vector<std::string>{Text(message)});
+        ExpectEarlierPairOnly(session.folder, "PELJ800101AB1");
+        EXPECT_TRUE(session.files.openHandles.empty());
+    }
+}
+
+// StoreFiles alone, with a failure injected into every call it makes.
+TEST(StoreFiles, EveryInjectedFailureLeavesTheTargetsAsTheyWere) {
+    struct Fault {
+        Op op;
+        int at;
+        StoreResult result;
+    };
+    // Calls with an earlier pair: temporary, write, flush, close for the
+    // request (1) and the key (2); the request's place-holder (3, closed as
+    // 3) and its move aside (rename 1); the two replacements (renames 2, 3).
+    const Fault withEarlier[] = {
+        {Op::CreateTemporary, 1, StoreResult::RequestFailed},
+        {Op::Write, 1, StoreResult::RequestFailed},
+        {Op::Flush, 1, StoreResult::RequestFailed},
+        {Op::Close, 1, StoreResult::RequestFailed},
+        {Op::CreateTemporary, 2, StoreResult::KeyFileFailed},
+        {Op::Write, 2, StoreResult::KeyFileFailed},
+        {Op::Flush, 2, StoreResult::KeyFileFailed},
+        {Op::Close, 2, StoreResult::KeyFileFailed},
+        {Op::CreateTemporary, 3, StoreResult::RequestFailed},
+        {Op::Close, 3, StoreResult::RequestFailed},
+        {Op::Rename, 1, StoreResult::RequestFailed},
+        {Op::Rename, 2, StoreResult::RequestFailed},
+        {Op::Rename, 3, StoreResult::KeyFileFailed},
+    };
+    const std::string request = "new request", key = "new key";
+    const auto store = [&](FaultyFileSystem& files) {
+        return StoreFiles(files, "X.req", reinterpret_cast<const std::uint8_t*>(request.data()),
+                          static_cast<std::uint32_t>(request.size()), "X.key",
+                          reinterpret_cast<const std::uint8_t*>(key.data()),
+                          static_cast<std::uint32_t>(key.size()));
+    };
+    for (const Fault& f : withEarlier) {
+        SCOPED_TRACE(static_cast<int>(f.op) * 10 + f.at);
+        ScratchFolder folder;
+        PlantEarlierPair(folder, "X");
+        std::filesystem::current_path(folder.Path());
+        FaultyFileSystem files(f.op, f.at);
+        EXPECT_EQ(store(files), f.result);
+        ExpectEarlierPairOnly(folder, "X");
+        EXPECT_TRUE(files.openHandles.empty());
+    }
+    {
+        SCOPED_TRACE("no earlier pair, key replacement fails");
+        ScratchFolder folder;
+        std::filesystem::current_path(folder.Path());
+        FaultyFileSystem files(Op::Rename, 2);
+        EXPECT_EQ(store(files), StoreResult::KeyFileFailed);
+        EXPECT_TRUE(folder.List().empty());
+    }
+    {
+        SCOPED_TRACE("the earlier request cannot be put back: its bytes stay in the folder");
+        ScratchFolder folder;
+        PlantEarlierPair(folder, "X");
+        std::filesystem::current_path(folder.Path());
+        struct TwoFaults : FaultyFileSystem {
+            bool Rename(const std::string& from, const std::string& to) override {
+                return ++renames < 3 && FaultyFileSystem::Rename(from, to);
+            }
+            int renames = 0;
+        } twoFaults;
+        EXPECT_EQ(store(twoFaults), StoreResult::KeyFileFailed);
+        EXPECT_EQ(ReadBytes(folder / "X.key"), "earlier key");
+        int earlierCopies = 0;
+        for (const auto& name : folder.List()) {
+            earlierCopies += ReadBytes(folder / name) == "earlier request";
+        }
+        EXPECT_EQ(earlierCopies, 1);
+    }
+    {
+        SCOPED_TRACE("success replaces both and leaves nothing else");
+        ScratchFolder folder;
+        PlantEarlierPair(folder, "X");
+        std::filesystem::current_path(folder.Path());
+        FaultyFileSystem files;
+        EXPECT_EQ(store(files), StoreResult::Stored);
+        EXPECT_EQ(folder.List(), (std::set<std::string>{"X.req", "X.key"}));
+        EXPECT_EQ(ReadBytes(folder / "X.req"), request);
+        EXPECT_EQ(ReadBytes(folder / "X.key"), key);
+    }
+}
+
+TEST(Generation, TargetsThatCannotBeReplacedForReal) {
+    {
+        SCOPED_TRACE("a folder in place of the request file");
+        Session session(gentest::Registrant(UserType::PersonaFisica));
+        std::filesystem::create_directory(session.folder / "PELJ800101AB1.req");
+        EXPECT_FALSE(session.Accept().closeWithOk);
+        EXPECT_EQ(session.RunMessages(),
+                  std::vector<std::string>{Text(GenerationText::RequestFailed)});
+        EXPECT_EQ(session.folder.List(), std::set<std::string>{"PELJ800101AB1.req"});
+    }
+    {
+        SCOPED_TRACE("a folder in place of the key file");
+        Session session(gentest::Registrant(UserType::PersonaFisica));
+        WriteBytes(session.folder / "PELJ800101AB1.req", "earlier request");
+        std::filesystem::create_directory(session.folder / "PELJ800101AB1.key");
+        EXPECT_FALSE(session.Accept().closeWithOk);
+        EXPECT_EQ(session.RunMessages(),
+                  std::vector<std::string>{Text(GenerationText::KeyFileFailed)});
+        EXPECT_EQ(session.folder.List(),
+                  (std::set<std::string>{"PELJ800101AB1.req", "PELJ800101AB1.key"}));
+        EXPECT_EQ(session.Read("PELJ800101AB1.req"), "earlier request");
+    }
+    if (geteuid() != 0) {
+        SCOPED_TRACE("a read-only destination");
+        Session session(gentest::Registrant(UserType::PersonaFisica));
+        PlantEarlierPair(session.folder, "PELJ800101AB1");
+        std::filesystem::permissions(session.folder.Path(), std::filesystem::perms::owner_write,
+                                     std::filesystem::perm_options::remove);
+        EXPECT_FALSE(session.Accept().closeWithOk);
+        EXPECT_EQ(session.RunMessages(),
+                  std::vector<std::string>{Text(GenerationText::RequestFailed)});
+        ExpectEarlierPairOnly(session.folder, "PELJ800101AB1");
+    }
+}
+
+TEST(Generation, ExistingFilesAreReplacedOnlyWhenTheUserAgrees) {
+    const std::string base = "PELJ800101AB1";
+    {
+        SCOPED_TRACE("No keeps everything, before any mouse movement");
+        Session session(gentest::Registrant(UserType::PersonaFisica));
+        PlantEarlierPair(session.folder, base);
+        session.messages.replaceAnswer = MessageAnswer::No;
+        const KeyOptionsOutcome outcome = session.Accept();
+        EXPECT_FALSE(outcome.closeWithOk);
+        EXPECT_EQ(outcome.focus, KeyOptionsFocus::Destination);
+        ASSERT_EQ(session.messages.shown.size(), 1u);
+        const MessageRequest& question = session.messages.shown[0];
+        EXPECT_EQ(question.caption, "Petitora");
+        EXPECT_EQ(question.buttons, MessageButtons::YesNo);
+        EXPECT_EQ(question.icon, MessageIcon::Question);
+        EXPECT_EQ(question.text,
+                  "Los archivos PELJ800101AB1.req y PELJ800101AB1.key ya existen.\n"
+                  "Desea reemplazarlos ?");
+        EXPECT_EQ(session.host.collections, 0);
+        ExpectEarlierPairOnly(session.folder, base);
+    }
+    {
+        SCOPED_TRACE("Yes replaces both");
+        Session session(gentest::Registrant(UserType::PersonaFisica));
+        PlantEarlierPair(session.folder, base);
+        ASSERT_TRUE(session.Accept().closeWithOk);
+        EXPECT_EQ(CheckPair(session.Read(base + ".req"), session.Read(base + ".key"), kPassword),
+                  1024);
+    }
+    {
+        SCOPED_TRACE("agreement in the chooser covers the request file only");
+        Session session(gentest::Registrant(UserType::PersonaFisica));
+        PlantEarlierPair(session.folder, base);
+        session.job.pathText = session.folder / (base + ".req");
+        session.job.replaceAgreedPath = session.job.pathText;
+        session.messages.replaceAnswer = MessageAnswer::No;
+        EXPECT_FALSE(session.Accept().closeWithOk);
+        ASSERT_EQ(session.messages.shown.size(), 1u);
+        EXPECT_EQ(session.messages.shown[0].text,
+                  "El archivo PELJ800101AB1.key ya existe.\nDesea reemplazarlo ?");
+        std::filesystem::remove(session.folder / (base + ".key"));
+        session.messages.shown.clear();
+        EXPECT_TRUE(session.Accept().closeWithOk);
+        EXPECT_EQ(session.messages.shown[0].topic, MessageTopic::ConfirmGeneration);
+    }
+    {
+        SCOPED_TRACE("a request name that is also the key file's name");
+        Session session(gentest::Registrant(UserType::PersonaFisica));
+        session.job.pathText = "PELJ800101AB1.key";
+        const KeyOptionsOutcome outcome = session.Accept();
+        EXPECT_FALSE(outcome.closeWithOk);
+        EXPECT_EQ(outcome.focus, KeyOptionsFocus::Destination);
+        EXPECT_EQ(session.messages.Texts(),
+                  std::vector<std::string>{Text(GenerationText::SameOutputNames)});
+        EXPECT_TRUE(session.folder.List().empty());
+    }
+}
+
+TEST(Generation, KeyFileNames) {
+    EXPECT_EQ(KeyFileName("PELJ800101AB1.req"), "PELJ800101AB1.key");
+    EXPECT_EQ(KeyFileName("solicitud"), "solicitud.key");
+    EXPECT_EQ(KeyFileName("mi.solicitud.2026.req"), "mi.solicitud.2026.key");
+    EXPECT_EQ(KeyFileName(".req"), ".key");
+
+    // A name without a dot is used as it is for the request.
+    Session session(gentest::Registrant(UserType::PersonaFisica));
+    session.job.pathText = "solicitud";
+    ASSERT_TRUE(session.Accept().closeWithOk);
+    EXPECT_EQ(session.folder.List(), (std::set<std::string>{"solicitud", "solicitud.key"}));
+}
+
+// A request signed with a key whose CRT coefficient is wrong, or altered
+// after signing, must not pass the check made before storing.
+TEST(VerifyRequestSignature, AcceptsOnlyTheIntactRequestOfThisKey) {
+    Session session(gentest::Registrant(UserType::PersonaFisica));
+    ASSERT_TRUE(session.Generate());
+    const std::string stored = session.Read("PELJ800101AB1.req");
+    std::vector<std::uint8_t> request(stored.begin(), stored.end());
+    const cerrojo::RsaPublicKey key = session.job.publicKey;
+    const auto verify = [&](const std::vector<std::uint8_t>& bytes,
+                            const cerrojo::RsaPublicKey& with) {
+        return VerifyRequestSignature(bytes.data(), static_cast<std::uint32_t>(bytes.size()), with);
+    };
+    ASSERT_TRUE(verify(request, key));
+    for (std::size_t at : {std::size_t{30}, request.size() / 2, request.size() - 1}) {
+        std::vector<std::uint8_t> altered = request;
+        altered[at] ^= 0x01;
+        EXPECT_FALSE(verify(altered, key)) << at;
+    }
+    std::vector<std::uint8_t> truncated(request.begin(), request.end() - 1);
+    EXPECT_FALSE(verify(truncated, key));
+    cerrojo::RsaPublicKey other = key;
+    other.modulus[255] ^= 0x02;
+    EXPECT_FALSE(verify(request, other));
+
+    // Sign again with a faulty coefficient: the CRT result is then wrong.
+    Session faulty(gentest::Registrant(UserType::PersonaFisica));
+    std::filesystem::current_path(faulty.folder.Path());
+    BuiltFiles built;
+    GenerationServices services{faulty.messages, faulty.host, faulty.files};
+    ASSERT_EQ(GenerateKeyPair(faulty.job, services, built), KeyPairOutcome::KeyPairAndRequest);
+    faulty.job.privateKeyBuffer->coefficient[127] ^= 0x04;
+    EXPECT_FALSE(WriteRequestFile(faulty.job, built));
+}
+
+}  // namespace
