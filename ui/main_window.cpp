@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QKeyEvent>
+#include <QStatusBar>
 
 #include "ui/about_dialog.h"
 #include "ui/app_resources.h"
@@ -26,6 +27,7 @@ MainWindow::MainWindow(DialogServices services)
         connect(action, &QAction::triggered, this, [this, kind] { OpenCapture(kind); });
     }
     connect(ui_->aboutAction, &QAction::triggered, this, &MainWindow::OpenAbout);
+    statusBar()->setSizeGripEnabled(false);
     setFixedSize(sizeHint());
 }
 

@@ -8,7 +8,7 @@
 
 namespace petitora {
 
-RegistrationApp::RegistrationApp(QApplication& app) : app_(app) {
+void PrepareApplication(QApplication& app) {
     InitResources();
     QApplication::setApplicationName(QStringLiteral("Petitora"));
     QApplication::setApplicationVersion(QStringLiteral(PETITORA_VERSION));
@@ -17,7 +17,11 @@ RegistrationApp::RegistrationApp(QApplication& app) : app_(app) {
         QApplication::setStyle(style);
     }
     QApplication::setWindowIcon(ApplicationIcon());
-    InstallSpanishTranslation(app_);
+    InstallSpanishTranslation(app);
+}
+
+RegistrationApp::RegistrationApp(QApplication& app) : app_(app) {
+    PrepareApplication(app_);
 }
 
 int RegistrationApp::Run() {

@@ -9,6 +9,10 @@ class QApplication;
 
 namespace petitora {
 
+// Everything the program sets up before its first window: resources, names,
+// style, icon, Qt's Spanish translation.
+void PrepareApplication(QApplication& app);
+
 class RegistrationApp {
   public:
     explicit RegistrationApp(QApplication& app);
