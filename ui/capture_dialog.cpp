@@ -2,7 +2,7 @@
 
 #include <QApplication>
 #include <QTabBar>
-#include <QVBoxLayout>
+#include <QLayout>
 
 #include "capture/offices.h"
 #include "capture/rules.h"
@@ -62,6 +62,8 @@ CaptureDialog::CaptureDialog(QWidget* owner, UserType type, DialogServices servi
     PlaceInTab(ui_->addressTab, address_);
     PlaceInTab(ui_->legalRepresentativeTab, representative);
     setWindowTitle(FromCp1252(WindowTitle(type)));
+    // As large as the largest page, whichever tab is on display.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     // The tab strip takes the focus when clicked, as a tab control does: the
     // box being left is cleaned before the page check runs, and Enter on the

@@ -100,11 +100,13 @@ void FillCapture(QWidget* captureDialog, const RegistrantRecord& record) {
 
 int MoveMouse(QWidget* window, int times, int firstX, int firstY) {
     QPointer<QWidget> target = window;
+    // Consecutive positions always differ, also from one call to the next, or
+    // the platform drops the move as no movement at all.
+    static int step = 0;
     int moves = 0;
-    for (; moves < times && target && target->isVisible(); ++moves) {
-        // Consecutive positions always differ, or the platform drops the move.
-        const int x = firstX + (moves * 7) % 200;
-        const int y = firstY + (moves * 3) % 60 + (moves % 2);
+    for (; moves < times && target && target->isVisible(); ++moves, ++step) {
+        const int x = firstX + (step * 7) % 200;
+        const int y = firstY + (step * 3) % 60 + (step % 2);
         QTest::mouseMove(target->windowHandle(), QPoint(x, y));
     }
     return moves;
