@@ -1,8 +1,8 @@
 #include "ui/capture_dialog.h"
 
 #include <QApplication>
-#include <QTabBar>
 #include <QLayout>
+#include <QTabBar>
 
 #include "capture/offices.h"
 #include "capture/rules.h"

@@ -1,7 +1,6 @@
 // The capture dialog and its pages, driven through their real boxes.
 #include <gtest/gtest.h>
 
-#include <QAccessible>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -125,16 +124,7 @@ TEST(CaptureDialogLayout, EachKindShowsItsOwnBoxesAndLabels) {
 TEST(CaptureDialogLayout, EveryControlHasAnAccessibleName) {
     for (UserType kind : {UserType::PersonaFisica, UserType::Banco}) {
         Capture c(kind);
-        for (QWidget* w : c.dialog.findChildren<QWidget*>()) {
-            if (!qobject_cast<QLineEdit*>(w) && !qobject_cast<QComboBox*>(w) &&
-                !qobject_cast<QPushButton*>(w)) {
-                continue;
-            }
-            QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
-            ASSERT_NE(a, nullptr);
-            EXPECT_FALSE(a->text(QAccessible::Name).trimmed().isEmpty())
-                << w->objectName().toStdString();
-        }
+        uitest::ExpectAccessibleNames(&c.dialog);
         EXPECT_EQ(c.Box("rfcDate")->accessibleName().toStdString(), "Fecha del RFC (aammdd)");
         EXPECT_EQ(c.Box("email")->accessibleName().toStdString(), "Correo Electr\u00f3nico");
     }
@@ -147,7 +137,8 @@ TEST(CaptureDialogInput, BoxesKeepToTheirFieldsRules) {
     EXPECT_EQ(c.Text("rfcLetters").toStdString(), "PE\u00d1A");
     c.Type("rfcDate", "8a0-01.01x9");
     EXPECT_EQ(c.Text("rfcDate").toStdString(), "800101");
-    c.Type("name", "Jos\u00e9 \u20ac \u0141ukasz \u4e2d");  // the Polish L and the ideograph have no byte
+    c.Type("name",
+           "Jos\u00e9 \u20ac \u0141ukasz \u4e2d");  // the Polish L and the ideograph have no byte
     EXPECT_EQ(c.Text("name").toStdString(), "Jos\u00e9 \u20ac ukasz ");
     c.Type("revocationKey", std::string(25, 'k'));
     EXPECT_EQ(c.Text("revocationKey").size(), 20);

@@ -90,8 +90,8 @@ TEST_F(Enrolment, EveryKindFromTheMenuToTheTwoFiles) {
             .Then<KeyOptionsDialog>([](KeyOptionsDialog* keys) { Accept(keys); })
             .Then<EntropyDialog>([](EntropyDialog* entropy) { MoveMouse(entropy, 2000); });
         Choose(kind);
-        ASSERT_TRUE(script.Done()) << "stopped after step " << script.StepsRun() << ": "
-                                   << messages.LastText();
+        ASSERT_TRUE(script.Done())
+            << "stopped after step " << script.StepsRun() << ": " << messages.LastText();
         EXPECT_TRUE(captureClosedWithOk);
         ASSERT_GE(messages.shown.size(), 2u);
         EXPECT_EQ(messages.shown.front().request.icon, MessageIcon::Question);

@@ -36,6 +36,7 @@ TEST(EntropyDialog, BarFillsAndTheDialogClosesItselfAtTheCount) {
     EXPECT_EQ(e.dialog.windowTitle().toStdString(), "Generaci\u00f3n de n\u00fameros aleatorios");
     EXPECT_EQ(e.Bar()->maximum(), 102);
     EXPECT_EQ(e.Bar()->value(), 0);
+    EXPECT_FALSE(e.Bar()->accessibleName().isEmpty());
     uitest::Picture(&e.dialog, "entropy-1024");
     EXPECT_EQ(MoveMouse(&e.dialog, 9), 9);
     EXPECT_EQ(e.Bar()->value(), 0);
@@ -67,10 +68,9 @@ TEST(EntropyDialog, MovesOverChildrenCountInDialogCoordinates) {
             // eventCount + 1000 x + y, four bytes little-endian.
             const std::uint32_t v = count++ + 1000u * static_cast<std::uint32_t>(inDialog.x()) +
                                     static_cast<std::uint32_t>(inDialog.y());
-            const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(v),
-                                           static_cast<std::uint8_t>(v >> 8),
-                                           static_cast<std::uint8_t>(v >> 16),
-                                           static_cast<std::uint8_t>(v >> 24)};
+            const std::uint8_t bytes[4] = {
+                static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
+                static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 24)};
             cerrojo::RandomUpdate(&expected, bytes, 4);
         }
     }

@@ -37,8 +37,8 @@ struct KeyOptions : testing::Test {
         capture.registrant = gentest::Registrant(UserType::PersonaFisica);
         ASSERT_TRUE(AcceptCapture(capture.registrant).valid);
         capture.workingDirectory = folder.Path();
-        dialog = std::make_unique<KeyOptionsDialog>(nullptr, capture,
-                                                    DialogServices{messages, files});
+        dialog =
+            std::make_unique<KeyOptionsDialog>(nullptr, capture, DialogServices{messages, files});
         dialog->show();
         dialog->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
@@ -56,7 +56,8 @@ struct KeyOptions : testing::Test {
 };
 
 TEST_F(KeyOptions, OpensWithItsControlsAndLimits) {
-    EXPECT_EQ(dialog->windowTitle().toStdString(), "Generador de Requerimientos de Inscripci\u00f3n");
+    EXPECT_EQ(dialog->windowTitle().toStdString(),
+              "Generador de Requerimientos de Inscripci\u00f3n");
     auto* sizes = Find<QComboBox>(dialog.get(), "keySize");
     ASSERT_EQ(sizes->count(), 3);
     EXPECT_EQ(sizes->currentText().toStdString(), "1024");
@@ -74,6 +75,7 @@ TEST_F(KeyOptions, OpensWithItsControlsAndLimits) {
     }
     Passwords("clave\u4e2d\u00f1", "");  // a character without a Windows-1252 byte is refused
     EXPECT_EQ(Box("password")->text().toStdString(), "clave\u00f1");
+    uitest::ExpectAccessibleNames(dialog.get());
     uitest::Picture(dialog.get(), "key-options");
 }
 
@@ -84,7 +86,8 @@ TEST_F(KeyOptions, PasswordRulesReachTheirBoxes) {
         const char *password, *confirmation, *message, *focus;
     } cases[] = {
         {"", "", "Error, la clave de acceso es invalida.", "password"},
-        {"12345678", "", "Error, la clave de confirmaci\u00f3n es invalida.", "passwordConfirmation"},
+        {"12345678", "", "Error, la clave de confirmaci\u00f3n es invalida.",
+         "passwordConfirmation"},
         {"1234567", "1234567", "Error, el tama\u00f1o minimo de las claves es de 8 caracteres.",
          "password"},
         {"12345678", "1234567", "Error, el tama\u00f1o minimo de las claves es de 8 caracteres.",
@@ -109,7 +112,8 @@ TEST_F(KeyOptions, PasswordRulesReachTheirBoxes) {
 // A folder that does not exist is reported on leaving the box, and again on
 // "&Aceptar"; a relative folder is found from the working directory each time.
 TEST_F(KeyOptions, DestinationIsCheckedOnLeavingTheBox) {
-    const std::string missing = "Error: el nombre de la ruta para almacenar los archivos no existe.";
+    const std::string missing =
+        "Error: el nombre de la ruta para almacenar los archivos no existe.";
     Box("pathText")->clear();
     TypeInto(dialog.get(), "pathText", "no-existe/X.req");
     Box("password")->setFocus(Qt::TabFocusReason);

@@ -5,6 +5,8 @@
 #include <openssl/provider.h>
 #include <openssl/x509.h>
 
+#include <QAbstractButton>
+#include <QAccessible>
 #include <QDir>
 #include <QImage>
 #include <QTabBar>
@@ -112,6 +114,20 @@ int MoveMouse(QWidget* window, int times, int firstX, int firstY) {
     return moves;
 }
 
+void ExpectAccessibleNames(QWidget* root) {
+    for (QWidget* w : root->findChildren<QWidget*>()) {
+        if (!qobject_cast<QLineEdit*>(w) && !qobject_cast<QComboBox*>(w) &&
+            !qobject_cast<QAbstractButton*>(w)) {
+            continue;
+        }
+        if (w->parentWidget() && qobject_cast<QComboBox*>(w->parentWidget())) continue;
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(w);
+        ASSERT_NE(accessible, nullptr);
+        EXPECT_FALSE(accessible->text(QAccessible::Name).trimmed().isEmpty())
+            << w->metaObject()->className() << " " << w->objectName().toStdString();
+    }
+}
+
 void Picture(QWidget* widget, const std::string& name) {
     QDir().mkpath(QStringLiteral(PETITORA_UI_PICTURES_DIR));
     const QPixmap pixmap = widget->grab();
@@ -124,8 +140,8 @@ void Picture(QWidget* widget, const std::string& name) {
         }
     }
     EXPECT_TRUE(varied) << name << " is blank";
-    const QString path = QStringLiteral(PETITORA_UI_PICTURES_DIR "/%1.png")
-                             .arg(QString::fromStdString(name));
+    const QString path =
+        QStringLiteral(PETITORA_UI_PICTURES_DIR "/%1.png").arg(QString::fromStdString(name));
     EXPECT_TRUE(pixmap.save(path)) << path.toStdString();
 }
 

@@ -101,6 +101,9 @@ void FillCapture(QWidget* captureDialog, const petitora::RegistrantRecord& recor
 // many times as asked or until the window closes; returns the moves made.
 int MoveMouse(QWidget* window, int times, int firstX = 20, int firstY = 20);
 
+// Every box, list and button under root has a name for screen readers.
+void ExpectAccessibleNames(QWidget* root);
+
 // Saves a picture of widget as <build>/ui-pictures/<name>.png and checks that
 // it is not blank.
 void Picture(QWidget* widget, const std::string& name);
