@@ -206,6 +206,7 @@ TEST_F(Enrolment, WindowsRepaintWhileKeysAreGenerated) {
         })
         .Then<EntropyDialog>([&](EntropyDialog* entropy) {
             EXPECT_TRUE(watch.notice->isVisible());
+            uitest::Picture(watched, "key-options-waiting");
             MoveMouse(entropy, 2048);
             // From here on the key-options dialog is the one that must repaint.
             watch.clock.start();
