@@ -26,7 +26,9 @@ class FileSystem {
 
     // Reads a regular file of at most maxBytes bytes (raw bytes, no newline
     // translation). Kinds of failure, so that callers can tell a missing
-    // file from a damaged one.
+    // file from a damaged one. A directory, pipe or device in place of the
+    // file is NotRegularFile and is never waited on. TooLarge leaves the
+    // first maxBytes bytes in *contents, for callers that read only a head.
     enum class ReadStatus { Ok, CannotOpen, NotRegularFile, ReadError, TooLarge };
     virtual ReadStatus ReadSmallFile(const std::string& name, std::size_t maxBytes,
                                      std::string* contents) = 0;
@@ -35,7 +37,8 @@ class FileSystem {
     // Each step reports its own failure; none of them touches the target.
     // CreateTemporary makes a new, empty, exclusively created file in folder
     // ("" = the current directory) whose name starts with prefix, and returns
-    // a handle >= 0 with its name in *name, or -1.
+    // a handle >= 0 with its name in *name, or -1. The file is readable and
+    // writable by its owner only.
     virtual int CreateTemporary(const std::string& folder, const std::string& prefix,
                                 std::string* name) = 0;
     // Writes all of data (retrying short writes); false on any error.

@@ -135,7 +135,9 @@ struct KeyOptionsOutcome {
 
 // "&Aceptar", after the dialog has read its boxes into job: makes
 // workingDirectory current, loads the notice, checks the passwords and the
-// destination, asks about existing files, asks for confirmation and runs
+// destination (a request name that would also be the key file's name is
+// refused), asks before existing files of the run's names are replaced (No:
+// focus on the destination, nothing done), asks for confirmation and runs
 // GenerateFiles, with the success message. Every message goes through
 // services.messages.
 KeyOptionsOutcome OnAccept(GenerationJob& job, GenerationServices& services);
@@ -163,8 +165,12 @@ void ShowKeySizeHelp(MessagePresenter& messages);
 // "Error de memoria en OnInitDialog()." with caption "Petitora".
 MessageRequest MemoryErrorMessage();
 
-// The run itself: entropy, key pair, request, key file, both files written.
-// True only when both files were written and checked.
+// The run itself: entropy, key pair, request and key file built in memory,
+// the request's signature checked, then both files stored through temporary
+// files (see generation/driver.h). True only when both files were written;
+// on false the message of the failing step has been shown and no file of
+// the run's names has changed. The private key and the key file's bytes are
+// wiped from the capture's buffers before it returns.
 bool GenerateFiles(GenerationJob& job, GenerationServices& services);
 
 }  // namespace petitora

@@ -112,9 +112,12 @@ bool CheckOutputFolder(GenerationJob& job, MessagePresenter& messages, FileSyste
         entered = job.workingDirectory.empty() || files.ChangeDirectory(job.workingDirectory);
     } else {
         std::string folder = path.substr(0, separator);
-        if (folder.empty() && path[separator] == '/') folder = "/";
+        if (folder.empty() && path[separator] == '/') folder.push_back('/');
         if (!folder.empty() && folder[0] != '/' && !job.workingDirectory.empty()) {
-            folder = job.workingDirectory + "/" + folder;
+            std::string joined = job.workingDirectory;
+            joined += '/';
+            joined += folder;
+            folder = std::move(joined);
         }
         job.outputName = path.substr(separator + 1);
         entered = files.ChangeDirectory(folder);

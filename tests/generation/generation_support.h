@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "capture/cp1252.h"
+#include "capture/capture_support.h"
 #include "capture/registrant.h"
 #include "generation/file_system.h"
 #include "generation/seams.h"
@@ -23,12 +23,7 @@ namespace gentest {
 
 namespace fs = std::filesystem;
 
-// Windows-1252 bytes of a UTF-8 literal.
-inline std::string W(const std::string& utf8) {
-    const auto bytes = petitora::Utf8ToCp1252(utf8);
-    EXPECT_TRUE(bytes.has_value()) << "not representable: " << utf8;
-    return bytes.value_or(std::string());
-}
+using capturetest::W;
 
 // A fresh folder under the test temporary directory, removed at the end; the
 // process's current directory is put back as it was, since the code under

@@ -1,0 +1,197 @@
+// The replay's readers on bytes, and the petitora-replay program driven
+// through its command line.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <QBuffer>
+
+#include <cstdio>
+#include <string>
+
+#include "generation/generation_support.h"
+#include "generation/replay/replay_io.h"
+
+namespace {
+
+using namespace petitora;
+using namespace petitora::replay;
+using gentest::ReadBytes;
+using gentest::ScratchFolder;
+using gentest::WriteBytes;
+
+const char kPersona[] = R"({"userType": 0, "rfcLetters": "PELJ", "rfcDate": "800101",
+    "rfcHomoclave": "AB1", "name": "JUAN", "paternalSurname": "PÉREZ",
+    "maternalSurname": "LOPEZ", "email": "juan@example.mx", "revocationKey": "secreto123",
+    "street": "AV. REFORMA", "exteriorNumber": "10", "neighbourhood": "CENTRO",
+    "postalCode": "06000", "municipality": "CUAUHTEMOC", "stateIndex": 8)";
+
+std::string Persona(const std::string& more = "") {
+    return std::string(kPersona) + more + "}";
+}
+
+TEST(ReadRegistrantJson, FieldsByNameAndEveryRefusalNamesTheField) {
+    RegionalOfficeList offices;
+    offices.items = {"12 CENTRO D.F.", "13 SUR D.F."};
+    RegistrantRecord record;
+    std::string error;
+    ASSERT_TRUE(ReadRegistrantJson(QByteArray::fromStdString(Persona()), offices, &record, &error))
+        << error;
+    EXPECT_EQ(record.userType, UserType::PersonaFisica);
+    EXPECT_EQ(record.paternalSurname, "P\xC9REZ");
+    EXPECT_EQ(record.stateIndex, 8);
+    EXPECT_EQ(record.regionalOffice, "12 CENTRO D.F.");
+    EXPECT_EQ(record.curp, "");
+
+    ASSERT_TRUE(ReadRegistrantJson(R"({"userType": 6, "rfcEntityLetters": "ACM",
+        "regionalOffice": "13 SUR D.F."})",
+                                   offices, &record, &error));
+    EXPECT_EQ(record.userType, UserType::Banco);
+    EXPECT_EQ(record.rfcEntityLetters, "ACM");
+    EXPECT_EQ(record.regionalOffice, "13 SUR D.F.");
+
+    const std::pair<std::string, std::string> refused[] = {
+        {R"({"userType": 0,)", "malformed JSON"},
+        {R"([0])", "one JSON object"},
+        {R"({"name": "X"})", "\"userType\""},
+        {R"({"userType": 7})", "\"userType\""},
+        {R"({"userType": 1.5})", "\"userType\""},
+        {R"({"userType": "0"})", "\"userType\""},
+        {R"({"userType": 0, "nombre": "X"})", "unknown field \"nombre\""},
+        {R"({"userType": 0, "name": 5})", "\"name\" must be a string"},
+        {R"({"userType": 0, "stateIndex": "8"})", "\"stateIndex\""},
+        {R"({"userType": 0, "stateIndex": 1e12})", "\"stateIndex\""},
+        {R"({"userType": 0, "street": "Calle 中"})", "\"street\" holds a character"},
+    };
+    for (const auto& [json, expected] : refused) {
+        error.clear();
+        EXPECT_FALSE(ReadRegistrantJson(QByteArray::fromStdString(json), offices, &record, &error))
+            << json;
+        EXPECT_NE(error.find(expected), std::string::npos) << json << " -> " << error;
+    }
+}
+
+TEST(ReadEvents, PositionsCommentsAndTheLineOfAnError) {
+    MousePosition p{};
+    EXPECT_EQ(ParseEventLine(" 12\t-7 \r\n", &p), EventLine::Position);
+    EXPECT_EQ(p.x, 12);
+    EXPECT_EQ(p.y, -7);
+    EXPECT_EQ(ParseEventLine("2147483647 -2147483648", &p), EventLine::Position);
+    for (const char* skipped : {"", "\n", "   \r\n", "# comentario", "  # 1 2"}) {
+        EXPECT_EQ(ParseEventLine(skipped, &p), EventLine::Skip) << skipped;
+    }
+    for (const char* bad : {"1", "1 2 3", "1,2", "+1 2", "1 2x", "2147483648 0", "x y"}) {
+        EXPECT_EQ(ParseEventLine(bad, &p), EventLine::Malformed) << bad;
+    }
+
+    QByteArray script("# inicio\n1 2\n\n3 4\nbasura\n");
+    QBuffer device(&script);
+    device.open(QIODevice::ReadOnly);
+    std::vector<MousePosition> events;
+    std::string error;
+    EXPECT_FALSE(ReadEvents(device, 10, &events, &error));
+    EXPECT_NE(error.find("line 5"), std::string::npos) << error;
+
+    // The line after the last position needed is never read.
+    device.seek(0);
+    ASSERT_TRUE(ReadEvents(device, 2, &events, &error));
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[1].x, 3);
+    EXPECT_EQ(events[1].y, 4);
+}
+
+// Runs the program in folder with password on standard input; returns the
+// exit status and what it wrote to standard error.
+int Replay(const ScratchFolder& folder, const std::string& arguments, std::string* output,
+           const std::string& password = "clave de acceso") {
+    WriteBytes(folder / "password.txt", password + "\n");
+    const std::string command = "cd '" + folder.Path() + "' && '" PETITORA_REPLAY_BINARY "' " +
+                                arguments + " < password.txt 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return -1;
+    output->clear();
+    char chunk[4096];
+    std::size_t n;
+    while ((n = fread(chunk, 1, sizeof chunk, pipe)) > 0) output->append(chunk, n);
+    const int status = pclose(pipe);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+void PrepareInputs(const ScratchFolder& folder, const std::string& registrant, int events) {
+    WriteBytes(folder / "persona.json", registrant);
+    std::string script = "# x y\n";
+    for (int i = 0; i < events; ++i) {
+        script += std::to_string(i * 37 % 601) + " " + std::to_string(i * 11 % 397) + "\n";
+    }
+    WriteBytes(folder / "events.txt", script);
+}
+
+const std::string kArgs = "--registrant persona.json --bits 1024 --events events.txt ";
+
+TEST(ReplayProgram, SameInputsSameFilesOnlyWithoutTheSystemSource) {
+    std::string pairs[4];
+    for (int i = 0; i < 4; ++i) {
+        ScratchFolder folder;
+        PrepareInputs(folder, Persona(R"(, "regionalOffice": "12 CENTRO D.F.")"), 1024);
+        std::string output;
+        ASSERT_EQ(Replay(folder, kArgs + (i < 2 ? "--no-system-entropy" : ""), &output), 0)
+            << output;
+        EXPECT_NE(output.find("Ahora ya cuenta con un requerimiento"), std::string::npos);
+        pairs[i] =
+            ReadBytes(folder / "PELJ800101AB1.req") + ReadBytes(folder / "PELJ800101AB1.key");
+        EXPECT_GT(pairs[i].size(), 1000u);
+    }
+    EXPECT_EQ(pairs[0], pairs[1]);
+    EXPECT_NE(pairs[1], pairs[2]);
+    EXPECT_NE(pairs[2], pairs[3]);
+}
+
+TEST(ReplayProgram, DestinationExistingFilesAndRefusals) {
+    ScratchFolder folder;
+    const std::string office = R"(, "regionalOffice": "12 CENTRO D.F.")";
+    PrepareInputs(folder, Persona(office), 300);
+    std::filesystem::create_directory(folder / "salida");
+    WriteBytes(folder / "salida/mia.key", "earlier key");
+    std::string output;
+
+    // Existing key file: refused unless --replace; a short script is Enter
+    // after its last line (300 events seed the pool of a 1024-bit key).
+    const std::string args = kArgs + "--destination salida/mia.req --no-system-entropy";
+    EXPECT_EQ(Replay(folder, args, &output), 1);
+    EXPECT_NE(output.find("El archivo mia.key ya existe."), std::string::npos) << output;
+    EXPECT_EQ(ReadBytes(folder / "salida/mia.key"), "earlier key");
+    EXPECT_EQ(Replay(folder, args + " --replace", &output), 0) << output;
+    EXPECT_EQ(folder.List("salida"), (std::set<std::string>{"mia.req", "mia.key"}));
+
+    // Too few events for the pool: the driver's failure.
+    PrepareInputs(folder, Persona(office), 200);
+    EXPECT_EQ(Replay(folder, kArgs, &output), 1);
+    EXPECT_NE(output.find("Petitora: No fue posible generar sus archivos"), std::string::npos);
+
+    // A registrant the capture rules refuse, with the rule's message.
+    PrepareInputs(folder, Persona(R"(, "regionalOffice": "12 CENTRO D.F.", "email": "")"), 10);
+    EXPECT_EQ(Replay(folder, kArgs, &output), 1);
+    EXPECT_NE(output.find("Error: Error, falta capturar el correo electronico del usuario."),
+              std::string::npos)
+        << output;
+
+    // Without "regionalOffice" the first office of the list applies: the
+    // built-in "01 CELAYA" does not belong to Distrito Federal, the first
+    // line of this folder's Regionales.ini does.
+    PrepareInputs(folder, Persona(), 1024);
+    EXPECT_EQ(Replay(folder, kArgs, &output), 1);
+    EXPECT_NE(output.find("A.L.R."), std::string::npos) << output;
+    WriteBytes(folder / "Regionales.ini", "12 CENTRO D.F.\n13 SUR D.F.\n");
+    EXPECT_EQ(Replay(folder, kArgs + "--replace", &output), 0) << output;
+
+    // Bad input: exit status 2 and a clear error.
+    WriteBytes(folder / "events.txt", "1 2\n3 4\n5\n");
+    EXPECT_EQ(Replay(folder, kArgs, &output), 2);
+    EXPECT_NE(output.find("events.txt, line 3"), std::string::npos) << output;
+    EXPECT_EQ(Replay(folder, "--registrant persona.json --bits 512 --events events.txt", &output),
+              2);
+    PrepareInputs(folder, Persona(office), 10);
+    EXPECT_EQ(Replay(folder, kArgs, &output, "contraseña 中文"), 2);
+    EXPECT_NE(output.find("password"), std::string::npos) << output;
+}
+
+}  // namespace
