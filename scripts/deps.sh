@@ -4,8 +4,8 @@
 set -euo pipefail
 
 base=(cmake ninja-build g++ pkg-config)
-qt=(qt6-base-dev libgl-dev)
-tests=(googletest libgtest-dev libssl-dev openssl gnutls-bin xvfb xauth)
+qt=(qt6-base-dev libgl-dev qt6-translations-l10n fonts-dejavu-core)
+tests=(googletest libgtest-dev libssl-dev openssl gnutls-bin xvfb xauth libx11-dev)
 bench=(libbenchmark-dev libssl-dev)
 
 case "${1:-test}" in

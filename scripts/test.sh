@@ -13,7 +13,7 @@ export QT_QPA_PLATFORM=offscreen
 build_and_test() {
     local dir=$1; shift
     echo "=== $dir ==="
-    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPETITORA_WERROR=ON "$@" >/dev/null
     cmake --build "$dir" -j "$jobs"
     ctest --test-dir "$dir" --output-on-failure -j "$jobs" --timeout 900
 }

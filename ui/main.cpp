@@ -1,7 +1,9 @@
-#include <cstdio>
+#include <QApplication>
 
-// The desktop window is not built yet; the program says so and ends.
-int main() {
-    std::puts("Petitora: the desktop window is not built yet.");
-    return 0;
+#include "ui/registration_app.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    petitora::RegistrationApp registration(app);
+    return registration.Run();
 }

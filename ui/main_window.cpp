@@ -1,0 +1,58 @@
+#include "ui/main_window.h"
+
+#include <QAction>
+#include <QKeyEvent>
+#include <QStatusBar>
+
+#include "ui/about_dialog.h"
+#include "ui/app_resources.h"
+#include "ui/capture_dialog.h"
+#include "ui/text_boundary.h"
+#include "ui_main_window.h"
+
+namespace petitora {
+
+MainWindow::MainWindow(DialogServices services)
+    : ui_(std::make_unique<Ui::MainWindow>()), services_(services) {
+    ui_->setupUi(this);
+    setWindowIcon(ApplicationIcon());
+    ui_->picture->setPixmap(MainPicture());
+
+    ui_->kindMenu->setTitle(FromCp1252(UserTypeMenuTitle()));
+    for (int code = 0; code < kUserTypeCount; ++code) {
+        const auto kind = static_cast<UserType>(code);
+        QAction* action = ui_->kindMenu->addAction(FromCp1252(MenuEntry(kind)));
+        action->setObjectName(QStringLiteral("kindAction%1").arg(code));
+        action->setStatusTip(FromCp1252(MenuPrompt(kind)));
+        connect(action, &QAction::triggered, this, [this, kind] { OpenCapture(kind); });
+    }
+    connect(ui_->aboutAction, &QAction::triggered, this, &MainWindow::OpenAbout);
+    statusBar()->setSizeGripEnabled(false);
+    setFixedSize(sizeHint());
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::OpenCapture(UserType kind) {
+    CaptureDialog capture(this, kind, services_);
+    capture.exec();
+}
+
+void MainWindow::OpenAbout() {
+    AboutDialog about(this);
+    about.exec();
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Escape:
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            close();
+            return;
+        default:
+            QMainWindow::keyPressEvent(event);
+    }
+}
+
+}  // namespace petitora

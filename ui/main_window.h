@@ -1,0 +1,36 @@
+// The main window: the picture, the "&Tipo de Usuario" menu with the seven
+// registrant kinds and the "Ay&uda" menu. Closing it ends the program.
+#pragma once
+
+#include <QMainWindow>
+#include <memory>
+
+#include "capture/user_type.h"
+#include "ui/message_presenter.h"
+
+namespace Ui {
+class MainWindow;
+}
+
+namespace petitora {
+
+class MainWindow final : public QMainWindow {
+    Q_OBJECT
+  public:
+    explicit MainWindow(DialogServices services);
+    ~MainWindow() override;
+
+    // Opens a capture for kind and returns when it has closed, by any path.
+    void OpenCapture(UserType kind);
+    void OpenAbout();
+
+  protected:
+    // Escape and Enter close the window, as its OK and Cancel commands do.
+    void keyPressEvent(QKeyEvent* event) override;
+
+  private:
+    std::unique_ptr<Ui::MainWindow> ui_;
+    DialogServices services_;
+};
+
+}  // namespace petitora

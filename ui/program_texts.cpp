@@ -1,0 +1,31 @@
+#include "ui/program_texts.h"
+
+namespace petitora {
+namespace {
+
+// Indexed by UiText.
+constexpr const char* kTexts[static_cast<int>(UiText::Count)] = {
+    "Aceptar",
+    "S\u00ed",
+    "No",
+    "Guardar",
+    "Cancelar",
+    "Nombre de archivo:",
+    "Tipo de archivo:",
+    "Buscar en:",
+    "Archivos Req (*.req)",
+    "All Files (*.*)",
+    "req",
+    "Petitora: no se encontr\u00f3 la traducci\u00f3n al espa\u00f1ol de Qt en %1; "
+    "los botones propios de Qt pueden aparecer en ingl\u00e9s.",
+};
+
+}  // namespace
+
+QString UiString(UiText id) {
+    const int index = static_cast<int>(id);
+    if (index < 0 || index >= static_cast<int>(UiText::Count)) return QString();
+    return QString::fromUtf8(kTexts[index]);
+}
+
+}  // namespace petitora

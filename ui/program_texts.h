@@ -1,0 +1,29 @@
+// Texts of the desktop layer that are not part of a dialog layout: the
+// labels of Qt's standard buttons and of the save-as chooser (so they read in
+// Spanish even when Qt's own translation is missing) and the start-up notes.
+// Written once, in program_texts.cpp, as UTF-8.
+#pragma once
+
+#include <QString>
+
+namespace petitora {
+
+enum class UiText : int {
+    ButtonOk,
+    ButtonYes,
+    ButtonNo,
+    ChooserSave,
+    ChooserCancel,
+    ChooserFileName,
+    ChooserFileType,
+    ChooserLookIn,
+    RequestFilter,  // save-as chooser: the request files
+    AllFilesFilter,
+    RequestSuffix,
+    TranslationMissing,  // %1 = the folder searched
+    Count
+};
+
+QString UiString(UiText id);
+
+}  // namespace petitora

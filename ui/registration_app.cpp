@@ -1,0 +1,33 @@
+#include "ui/registration_app.h"
+
+#include <QApplication>
+#include <QStyleFactory>
+
+#include "ui/app_resources.h"
+#include "ui/main_window.h"
+
+namespace petitora {
+
+void PrepareApplication(QApplication& app) {
+    InitResources();
+    QApplication::setApplicationName(QStringLiteral("Petitora"));
+    QApplication::setApplicationVersion(QStringLiteral(PETITORA_VERSION));
+    // The same raised, three-dimensional controls on every desktop.
+    if (QStyle* style = QStyleFactory::create(QStringLiteral("Fusion"))) {
+        QApplication::setStyle(style);
+    }
+    QApplication::setWindowIcon(ApplicationIcon());
+    InstallSpanishTranslation(app);
+}
+
+RegistrationApp::RegistrationApp(QApplication& app) : app_(app) {
+    PrepareApplication(app_);
+}
+
+int RegistrationApp::Run() {
+    MainWindow window(DialogServices{messages_, files_});
+    window.show();
+    return app_.exec();
+}
+
+}  // namespace petitora
