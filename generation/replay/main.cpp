@@ -146,6 +146,13 @@ int main(int argc, char** argv) {
     std::optional<std::string> password = Utf8ToCp1252(typed);
     cerrojo::SecureWipe(typed.data(), typed.size());
     if (!password) return Fail("the password holds a character that Windows-1252 cannot hold");
+    // The password box takes no more than this; cutting a longer line would
+    // encrypt the key under a password other than the one given.
+    if (password->size() > kMaxKeyOptionText) {
+        cerrojo::SecureWipe(password->data(), password->size());
+        return Fail("the password is longer than " + std::to_string(kMaxKeyOptionText) +
+                    " characters");
+    }
 
     SystemFileSystem files;
     capture.workingDirectory = files.CurrentDirectory();

@@ -192,6 +192,15 @@ TEST(ReplayProgram, DestinationExistingFilesAndRefusals) {
     PrepareInputs(folder, Persona(office), 10);
     EXPECT_EQ(Replay(folder, kArgs, &output, "contraseña 中文"), 2);
     EXPECT_NE(output.find("password"), std::string::npos) << output;
+
+    // A password longer than the box holds is refused, never cut: a key
+    // encrypted under its first 255 characters would not open with it.
+    PrepareInputs(folder, Persona(office), 300);
+    EXPECT_EQ(Replay(folder, kArgs + "--destination largo.req", &output, std::string(256, 'x')), 2);
+    EXPECT_NE(output.find("255"), std::string::npos) << output;
+    EXPECT_FALSE(std::filesystem::exists(folder / "largo.key"));
+    EXPECT_EQ(Replay(folder, kArgs + "--destination largo.req", &output, std::string(255, 'x')), 0)
+        << output;
 }
 
 }  // namespace
