@@ -442,7 +442,9 @@ TEST(StoreFiles, EveryInjectedFailureLeavesTheTargetsAsTheyWere) {
         EXPECT_TRUE(folder.List().empty());
     }
     {
-        SCOPED_TRACE("the earlier request cannot be put back: its bytes stay in the folder");
+        SCOPED_TRACE(
+            "the earlier request cannot be put back: its bytes stay in the folder, and the new "
+            "request, whose key is lost, is not left in its place");
         ScratchFolder folder;
         PlantEarlierPair(folder, "X");
         std::filesystem::current_path(folder.Path());
@@ -454,11 +456,13 @@ TEST(StoreFiles, EveryInjectedFailureLeavesTheTargetsAsTheyWere) {
         } twoFaults;
         EXPECT_EQ(store(twoFaults), StoreResult::KeyFileFailed);
         EXPECT_EQ(ReadBytes(folder / "X.key"), "earlier key");
-        int earlierCopies = 0;
+        int earlierCopies = 0, newCopies = 0;
         for (const auto& name : folder.List()) {
             earlierCopies += ReadBytes(folder / name) == "earlier request";
+            newCopies += ReadBytes(folder / name) == request;
         }
         EXPECT_EQ(earlierCopies, 1);
+        EXPECT_EQ(newCopies, 0);
     }
     {
         SCOPED_TRACE("success replaces both and leaves nothing else");
