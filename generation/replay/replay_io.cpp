@@ -124,8 +124,11 @@ bool ReadEvents(QIODevice& device, std::size_t maxEvents, std::vector<MousePosit
                 std::string* error) {
     events->clear();
     long lineNumber = 0;
-    while (events->size() < maxEvents && !device.atEnd()) {
+    // A pipe reports nothing ahead of a read, so its end is only known when a
+    // read gives nothing (a line read here always holds at least its line feed).
+    while (events->size() < maxEvents) {
         const QByteArray line = device.readLine();
+        if (line.isEmpty()) break;
         ++lineNumber;
         MousePosition position;
         switch (ParseEventLine(line, &position)) {

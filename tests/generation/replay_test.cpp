@@ -5,7 +5,9 @@
 
 #include <QBuffer>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "generation/generation_support.h"
@@ -97,6 +99,40 @@ TEST(ReadEvents, PositionsCommentsAndTheLineOfAnError) {
     ASSERT_EQ(events.size(), 2u);
     EXPECT_EQ(events[1].x, 3);
     EXPECT_EQ(events[1].y, 4);
+}
+
+// A sequential device, as a pipe is: it gives its bytes in small pieces and
+// reports no bytes available ahead of a read.
+class PipeDevice : public QIODevice {
+  public:
+    explicit PipeDevice(QByteArray bytes) : bytes_(std::move(bytes)) { open(ReadOnly); }
+    bool isSequential() const override { return true; }
+
+  protected:
+    qint64 readData(char* data, qint64 maxSize) override {
+        if (at_ == bytes_.size()) return -1;
+        const qint64 n = std::min<qint64>({maxSize, 7, bytes_.size() - at_});
+        std::memcpy(data, bytes_.constData() + at_, static_cast<std::size_t>(n));
+        at_ += n;
+        return n;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+  private:
+    QByteArray bytes_;
+    qint64 at_ = 0;
+};
+
+TEST(ReadEvents, ReadsAPipeToItsEnd) {
+    PipeDevice pipe(
+        "# por una tuber\xC3\xAD"
+        "a\n1 2\n\n3 4\n5 6");
+    std::vector<MousePosition> events;
+    std::string error;
+    ASSERT_TRUE(ReadEvents(pipe, 10, &events, &error)) << error;
+    ASSERT_EQ(events.size(), 3u);
+    EXPECT_EQ(events[2].x, 5);
+    EXPECT_EQ(events[2].y, 6);
 }
 
 // Runs the program in folder with password on standard input; returns the
