@@ -123,8 +123,13 @@ int main(int argc, char** argv) {
     LoadRegionalOffices(kRegionalOfficesFileName, offices, nullptr, 0);
     CaptureStorage capture;
     std::string error;
-    if (!replay::ReadRegistrantJson(registrantFile.readAll(), offices, &capture.registrant,
-                                    &error)) {
+    QByteArray registrantBytes;
+    if (!replay::ReadWholeDevice(registrantFile, replay::kMaxRegistrantFileSize,
+                                 &registrantBytes)) {
+        return Fail(registrantFile.fileName().toStdString() + ": larger than " +
+                    std::to_string(replay::kMaxRegistrantFileSize) + " bytes");
+    }
+    if (!replay::ReadRegistrantJson(registrantBytes, offices, &capture.registrant, &error)) {
         return Fail(registrantFile.fileName().toStdString() + ": " + error);
     }
     const Verdict verdict = AcceptCapture(capture.registrant);

@@ -102,14 +102,29 @@ TEST(ReadEvents, PositionsCommentsAndTheLineOfAnError) {
 }
 
 // A sequential device, as a pipe is: it gives its bytes in small pieces and
-// reports no bytes available ahead of a read.
+// reports no bytes available ahead of a read. An endless one (like
+// /dev/zero) gives its fill byte for ever; it stops only after kGiveUp bytes,
+// so that a reader without a bound fails the test instead of taking all memory.
 class PipeDevice : public QIODevice {
   public:
+    static constexpr qint64 kGiveUp = qint64{16} << 20;
+    struct Endless {
+        char fill;
+    };
     explicit PipeDevice(QByteArray bytes) : bytes_(std::move(bytes)) { open(ReadOnly); }
+    explicit PipeDevice(Endless endless) : endless_(true), fill_(endless.fill) { open(ReadOnly); }
     bool isSequential() const override { return true; }
+    qint64 Taken() const { return at_; }
 
   protected:
     qint64 readData(char* data, qint64 maxSize) override {
+        if (endless_) {
+            if (at_ >= kGiveUp) return -1;
+            const qint64 n = std::min(maxSize, kGiveUp - at_);
+            std::memset(data, fill_, static_cast<std::size_t>(n));
+            at_ += n;
+            return n;
+        }
         if (at_ == bytes_.size()) return -1;
         const qint64 n = std::min<qint64>({maxSize, 7, bytes_.size() - at_});
         std::memcpy(data, bytes_.constData() + at_, static_cast<std::size_t>(n));
@@ -121,6 +136,8 @@ class PipeDevice : public QIODevice {
   private:
     QByteArray bytes_;
     qint64 at_ = 0;
+    bool endless_ = false;
+    char fill_ = 0;
 };
 
 TEST(ReadEvents, ReadsAPipeToItsEnd) {
@@ -133,6 +150,36 @@ TEST(ReadEvents, ReadsAPipeToItsEnd) {
     ASSERT_EQ(events.size(), 3u);
     EXPECT_EQ(events[2].x, 5);
     EXPECT_EQ(events[2].y, 6);
+}
+
+// Endless input (a device, a huge file without line feeds) is refused after a
+// bounded read, never gathered into memory.
+TEST(ReplayReaders, EndlessInputIsRefusedAfterABoundedRead) {
+    std::vector<MousePosition> events;
+    std::string error;
+    PipeDevice endlessLine(PipeDevice::Endless{'#'});
+    EXPECT_FALSE(ReadEvents(endlessLine, 10, &events, &error));
+    EXPECT_NE(error.find("line 1"), std::string::npos) << error;
+    EXPECT_LT(endlessLine.Taken(), qint64{1} << 20);
+
+    QByteArray bytes;
+    PipeDevice endlessFile(PipeDevice::Endless{'\0'});
+    EXPECT_FALSE(ReadWholeDevice(endlessFile, kMaxRegistrantFileSize, &bytes));
+    EXPECT_LE(endlessFile.Taken(), 2 * kMaxRegistrantFileSize);
+
+    PipeDevice small(QByteArray(1000, 'x'));
+    ASSERT_TRUE(ReadWholeDevice(small, 1000, &bytes));
+    EXPECT_EQ(bytes, QByteArray(1000, 'x'));
+    PipeDevice oneMore(QByteArray(1001, 'x'));
+    EXPECT_FALSE(ReadWholeDevice(oneMore, 1000, &bytes));
+
+    // A line of the longest length, line feed included, is still read.
+    const QByteArray longest = QByteArray(kMaxEventLineLength - 4, ' ') + "1 2\n";
+    PipeDevice longLine(longest + longest);
+    ASSERT_TRUE(ReadEvents(longLine, 10, &events, &error)) << error;
+    EXPECT_EQ(events.size(), 2u);
+    PipeDevice tooLong(" " + longest);
+    EXPECT_FALSE(ReadEvents(tooLong, 10, &events, &error));
 }
 
 // Runs the program in folder with password on standard input; returns the
@@ -223,6 +270,8 @@ TEST(ReplayProgram, DestinationExistingFilesAndRefusals) {
     WriteBytes(folder / "events.txt", "1 2\n3 4\n5\n");
     EXPECT_EQ(Replay(folder, kArgs, &output), 2);
     EXPECT_NE(output.find("events.txt, line 3"), std::string::npos) << output;
+    EXPECT_EQ(Replay(folder, "--registrant /dev/zero --bits 1024 --events events.txt", &output), 2);
+    EXPECT_NE(output.find("larger than"), std::string::npos) << output;
     EXPECT_EQ(Replay(folder, "--registrant persona.json --bits 512 --events events.txt", &output),
               2);
     PrepareInputs(folder, Persona(office), 10);
