@@ -184,11 +184,13 @@ TEST(ReplayReaders, EndlessInputIsRefusedAfterABoundedRead) {
 
 // Runs the program in folder with password on standard input; returns the
 // exit status and what it wrote to standard error.
+// Standard input is input, "password.txt" being the file just written.
 int Replay(const ScratchFolder& folder, const std::string& arguments, std::string* output,
-           const std::string& password = "clave de acceso") {
+           const std::string& password = "clave de acceso",
+           const std::string& input = "password.txt") {
     WriteBytes(folder / "password.txt", password + "\n");
     const std::string command = "cd '" + folder.Path() + "' && '" PETITORA_REPLAY_BINARY "' " +
-                                arguments + " < password.txt 2>&1";
+                                arguments + " < " + input + " 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr) return -1;
     output->clear();
@@ -286,6 +288,8 @@ TEST(ReplayProgram, DestinationExistingFilesAndRefusals) {
     EXPECT_FALSE(std::filesystem::exists(folder / "largo.key"));
     EXPECT_EQ(Replay(folder, kArgs + "--destination largo.req", &output, std::string(255, 'x')), 0)
         << output;
+    EXPECT_EQ(Replay(folder, kArgs + "--destination largo.req", &output, "", "/dev/zero"), 2);
+    EXPECT_NE(output.find("255"), std::string::npos) << output;
 }
 
 }  // namespace
