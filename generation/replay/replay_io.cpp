@@ -135,7 +135,7 @@ bool ReadEvents(QIODevice& device, std::size_t maxEvents, std::vector<MousePosit
     events->clear();
     long lineNumber = 0;
     // A pipe reports nothing ahead of a read, so its end is only known when a
-    // read gives nothing (a line read here always holds at least its line feed).
+    // read gives nothing (a line, even a blank one, is never empty).
     while (events->size() < maxEvents) {
         // One byte more than a line may hold tells an over-long line (Qt may
         // keep one byte of the size for a terminator, hence the second).
