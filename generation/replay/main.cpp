@@ -74,11 +74,19 @@ class ReplayHost : public GenerationHost {
     const std::vector<replay::MousePosition>& events_;
 };
 
-// One line of standard input without its line feed.
-std::string ReadPasswordLine() {
-    std::string line;
-    std::getline(std::cin, line);
-    return line;
+// One line of standard input without its line feed, into *line. Its storage
+// is set aside first and never grows, so no copy of the password is left in
+// released memory. False, after reading maxBytes + 1 bytes, when the line is
+// longer (standard input may be a device that never ends).
+bool ReadPasswordLine(std::string* line, std::size_t maxBytes) {
+    line->clear();
+    line->reserve(maxBytes);
+    char c;
+    while (std::cin.get(c) && c != '\n') {
+        if (line->size() == maxBytes) return false;
+        line->push_back(c);
+    }
+    return true;
 }
 
 }  // namespace
@@ -123,8 +131,13 @@ int main(int argc, char** argv) {
     LoadRegionalOffices(kRegionalOfficesFileName, offices, nullptr, 0);
     CaptureStorage capture;
     std::string error;
-    if (!replay::ReadRegistrantJson(registrantFile.readAll(), offices, &capture.registrant,
-                                    &error)) {
+    QByteArray registrantBytes;
+    if (!replay::ReadWholeDevice(registrantFile, replay::kMaxRegistrantFileSize,
+                                 &registrantBytes)) {
+        return Fail(registrantFile.fileName().toStdString() + ": larger than " +
+                    std::to_string(replay::kMaxRegistrantFileSize) + " bytes");
+    }
+    if (!replay::ReadRegistrantJson(registrantBytes, offices, &capture.registrant, &error)) {
         return Fail(registrantFile.fileName().toStdString() + ": " + error);
     }
     const Verdict verdict = AcceptCapture(capture.registrant);
@@ -142,10 +155,23 @@ int main(int argc, char** argv) {
         return Fail(eventsFile.fileName().toStdString() + ", " + error);
     }
 
-    std::string typed = ReadPasswordLine();
+    // The password box takes no more than kMaxKeyOptionText characters;
+    // cutting a longer line would encrypt the key under a password other than
+    // the one given. A character takes at most three bytes of UTF-8.
+    const std::string tooLong =
+        "the password is longer than " + std::to_string(kMaxKeyOptionText) + " characters";
+    std::string typed;
+    if (!ReadPasswordLine(&typed, 3 * kMaxKeyOptionText)) {
+        cerrojo::SecureWipe(typed.data(), typed.size());
+        return Fail(tooLong);
+    }
     std::optional<std::string> password = Utf8ToCp1252(typed);
     cerrojo::SecureWipe(typed.data(), typed.size());
     if (!password) return Fail("the password holds a character that Windows-1252 cannot hold");
+    if (password->size() > kMaxKeyOptionText) {
+        cerrojo::SecureWipe(password->data(), password->size());
+        return Fail(tooLong);
+    }
 
     SystemFileSystem files;
     capture.workingDirectory = files.CurrentDirectory();

@@ -41,6 +41,16 @@ bool ReadCoordinate(QByteArrayView token, std::int32_t* out) {
 
 }  // namespace
 
+bool ReadWholeDevice(QIODevice& device, qint64 maxBytes, QByteArray* bytes) {
+    bytes->clear();
+    for (;;) {
+        const QByteArray chunk = device.read(maxBytes + 1 - bytes->size());
+        if (chunk.isEmpty()) return true;
+        bytes->append(chunk);
+        if (bytes->size() > maxBytes) return false;
+    }
+}
+
 bool ReadRegistrantJson(const QByteArray& json, const RegionalOfficeList& offices,
                         RegistrantRecord* record, std::string* error) {
     QJsonParseError parse;
@@ -124,9 +134,19 @@ bool ReadEvents(QIODevice& device, std::size_t maxEvents, std::vector<MousePosit
                 std::string* error) {
     events->clear();
     long lineNumber = 0;
-    while (events->size() < maxEvents && !device.atEnd()) {
-        const QByteArray line = device.readLine();
+    // A pipe reports nothing ahead of a read, so its end is only known when a
+    // read gives nothing (a line, even a blank one, is never empty).
+    while (events->size() < maxEvents) {
+        // One byte more than a line may hold tells an over-long line (Qt may
+        // keep one byte of the size for a terminator, hence the second).
+        const QByteArray line = device.readLine(kMaxEventLineLength + 2);
+        if (line.isEmpty()) break;
         ++lineNumber;
+        if (line.size() > kMaxEventLineLength) {
+            *error = "line " + std::to_string(lineNumber) + ": longer than " +
+                     std::to_string(kMaxEventLineLength) + " characters";
+            return false;
+        }
         MousePosition position;
         switch (ParseEventLine(line, &position)) {
             case EventLine::Skip:

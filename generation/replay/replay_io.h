@@ -17,6 +17,14 @@
 
 namespace petitora::replay {
 
+// The largest registrant file read (a registrant takes well under 2 KB).
+inline constexpr qint64 kMaxRegistrantFileSize = qint64{1} << 20;
+
+// Reads device to its end into *bytes. False, after reading no more than
+// maxBytes + 1 bytes, when it holds more than maxBytes (a device such as
+// /dev/zero never ends).
+bool ReadWholeDevice(QIODevice& device, qint64 maxBytes, QByteArray* bytes);
+
 // Reads one registrant from a JSON object whose members are named after the
 // fields of RegistrantRecord: "userType" (required) the kind's code 0..6,
 // "stateIndex" an integer, every other member a string, converted from
@@ -41,9 +49,13 @@ struct MousePosition {
 enum class EventLine { Skip, Position, Malformed };
 EventLine ParseEventLine(QByteArrayView line, MousePosition* position);
 
+// The longest line of the event script, its line feed included.
+inline constexpr qint64 kMaxEventLineLength = 4096;
+
 // Reads positions from device, line by line, until maxEvents have been read
 // or the device ends; the lines after the last position needed are not read.
-// False, with *error giving the line number, at the first malformed line.
+// False, with *error giving the line number, at the first malformed line or
+// the first line longer than kMaxEventLineLength.
 bool ReadEvents(QIODevice& device, std::size_t maxEvents, std::vector<MousePosition>* events,
                 std::string* error);
 

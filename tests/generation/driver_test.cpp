@@ -3,12 +3,16 @@
 // before anything is stored.
 #include "generation/driver.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/fs.h>
 #include <openssl/evp.h>
 #include <openssl/objects.h>
 #include <openssl/pkcs12.h>
 #include <openssl/provider.h>
 #include <openssl/x509.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -442,7 +446,9 @@ TEST(StoreFiles, EveryInjectedFailureLeavesTheTargetsAsTheyWere) {
         EXPECT_TRUE(folder.List().empty());
     }
     {
-        SCOPED_TRACE("the earlier request cannot be put back: its bytes stay in the folder");
+        SCOPED_TRACE(
+            "the earlier request cannot be put back: its bytes stay in the folder, and the new "
+            "request, whose key is lost, is not left in its place");
         ScratchFolder folder;
         PlantEarlierPair(folder, "X");
         std::filesystem::current_path(folder.Path());
@@ -454,11 +460,13 @@ TEST(StoreFiles, EveryInjectedFailureLeavesTheTargetsAsTheyWere) {
         } twoFaults;
         EXPECT_EQ(store(twoFaults), StoreResult::KeyFileFailed);
         EXPECT_EQ(ReadBytes(folder / "X.key"), "earlier key");
-        int earlierCopies = 0;
+        int earlierCopies = 0, newCopies = 0;
         for (const auto& name : folder.List()) {
             earlierCopies += ReadBytes(folder / name) == "earlier request";
+            newCopies += ReadBytes(folder / name) == request;
         }
         EXPECT_EQ(earlierCopies, 1);
+        EXPECT_EQ(newCopies, 0);
     }
     {
         SCOPED_TRACE("success replaces both and leaves nothing else");
@@ -472,6 +480,43 @@ TEST(StoreFiles, EveryInjectedFailureLeavesTheTargetsAsTheyWere) {
         EXPECT_EQ(ReadBytes(folder / "X.key"), key);
     }
 }
+
+// A folder that refuses new entries, also to root, whom permissions do not
+// stop: write permission removed and, for root, the immutable attribute where
+// the file system has one. Undone on destruction.
+class ReadOnlyFolder {
+  public:
+    explicit ReadOnlyFolder(std::string path) : path_(std::move(path)) {
+        std::filesystem::permissions(path_, std::filesystem::perms::owner_write,
+                                     std::filesystem::perm_options::remove);
+        if (geteuid() == 0) immutable_ = SetImmutable(true);
+    }
+    ~ReadOnlyFolder() {
+        if (immutable_) SetImmutable(false);
+        std::error_code ignored;
+        std::filesystem::permissions(path_, std::filesystem::perms::owner_write,
+                                     std::filesystem::perm_options::add, ignored);
+    }
+    ReadOnlyFolder(const ReadOnlyFolder&) = delete;
+    ReadOnlyFolder& operator=(const ReadOnlyFolder&) = delete;
+    bool Effective() const { return geteuid() != 0 || immutable_; }
+
+  private:
+    bool SetImmutable(bool on) const {
+        const int fd = ::open(path_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) return false;
+        int flags = 0;
+        bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+        if (done) {
+            flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+            done = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+        }
+        ::close(fd);
+        return done;
+    }
+    std::string path_;
+    bool immutable_ = false;
+};
 
 TEST(Generation, TargetsThatCannotBeReplacedForReal) {
     {
@@ -495,12 +540,13 @@ TEST(Generation, TargetsThatCannotBeReplacedForReal) {
                   (std::set<std::string>{"PELJ800101AB1.req", "PELJ800101AB1.key"}));
         EXPECT_EQ(session.Read("PELJ800101AB1.req"), "earlier request");
     }
-    if (geteuid() != 0) {
+    {
         SCOPED_TRACE("a read-only destination");
         Session session(gentest::Registrant(UserType::PersonaFisica));
         PlantEarlierPair(session.folder, "PELJ800101AB1");
-        std::filesystem::permissions(session.folder.Path(), std::filesystem::perms::owner_write,
-                                     std::filesystem::perm_options::remove);
+        ReadOnlyFolder readOnly(session.folder.Path());
+        if (!readOnly.Effective())
+            GTEST_SKIP() << "no way to make a folder read-only for root here";
         EXPECT_FALSE(session.Accept().closeWithOk);
         EXPECT_EQ(session.RunMessages(),
                   std::vector<std::string>{Text(GenerationText::RequestFailed)});

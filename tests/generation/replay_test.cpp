@@ -5,7 +5,9 @@
 
 #include <QBuffer>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "generation/generation_support.h"
@@ -99,13 +101,96 @@ TEST(ReadEvents, PositionsCommentsAndTheLineOfAnError) {
     EXPECT_EQ(events[1].y, 4);
 }
 
+// A sequential device, as a pipe is: it gives its bytes in small pieces and
+// reports no bytes available ahead of a read. An endless one (like
+// /dev/zero) gives its fill byte for ever; it stops only after kGiveUp bytes,
+// so that a reader without a bound fails the test instead of taking all memory.
+class PipeDevice : public QIODevice {
+  public:
+    static constexpr qint64 kGiveUp = qint64{16} << 20;
+    struct Endless {
+        char fill;
+    };
+    explicit PipeDevice(QByteArray bytes) : bytes_(std::move(bytes)) { open(ReadOnly); }
+    explicit PipeDevice(Endless endless) : endless_(true), fill_(endless.fill) { open(ReadOnly); }
+    bool isSequential() const override { return true; }
+    qint64 Taken() const { return at_; }
+
+  protected:
+    qint64 readData(char* data, qint64 maxSize) override {
+        if (endless_) {
+            if (at_ >= kGiveUp) return -1;
+            const qint64 n = std::min(maxSize, kGiveUp - at_);
+            std::memset(data, fill_, static_cast<std::size_t>(n));
+            at_ += n;
+            return n;
+        }
+        if (at_ == bytes_.size()) return -1;
+        const qint64 n = std::min<qint64>({maxSize, 7, bytes_.size() - at_});
+        std::memcpy(data, bytes_.constData() + at_, static_cast<std::size_t>(n));
+        at_ += n;
+        return n;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+  private:
+    QByteArray bytes_;
+    qint64 at_ = 0;
+    bool endless_ = false;
+    char fill_ = 0;
+};
+
+TEST(ReadEvents, ReadsAPipeToItsEnd) {
+    PipeDevice pipe(
+        "# por una tuber\xC3\xAD"
+        "a\n1 2\n\n3 4\n5 6");
+    std::vector<MousePosition> events;
+    std::string error;
+    ASSERT_TRUE(ReadEvents(pipe, 10, &events, &error)) << error;
+    ASSERT_EQ(events.size(), 3u);
+    EXPECT_EQ(events[2].x, 5);
+    EXPECT_EQ(events[2].y, 6);
+}
+
+// Endless input (a device, a huge file without line feeds) is refused after a
+// bounded read, never gathered into memory.
+TEST(ReplayReaders, EndlessInputIsRefusedAfterABoundedRead) {
+    std::vector<MousePosition> events;
+    std::string error;
+    PipeDevice endlessLine(PipeDevice::Endless{'#'});
+    EXPECT_FALSE(ReadEvents(endlessLine, 10, &events, &error));
+    EXPECT_NE(error.find("line 1"), std::string::npos) << error;
+    EXPECT_LT(endlessLine.Taken(), qint64{1} << 20);
+
+    QByteArray bytes;
+    PipeDevice endlessFile(PipeDevice::Endless{'\0'});
+    EXPECT_FALSE(ReadWholeDevice(endlessFile, kMaxRegistrantFileSize, &bytes));
+    EXPECT_LE(endlessFile.Taken(), 2 * kMaxRegistrantFileSize);
+
+    PipeDevice small(QByteArray(1000, 'x'));
+    ASSERT_TRUE(ReadWholeDevice(small, 1000, &bytes));
+    EXPECT_EQ(bytes, QByteArray(1000, 'x'));
+    PipeDevice oneMore(QByteArray(1001, 'x'));
+    EXPECT_FALSE(ReadWholeDevice(oneMore, 1000, &bytes));
+
+    // A line of the longest length, line feed included, is still read.
+    const QByteArray longest = QByteArray(kMaxEventLineLength - 4, ' ') + "1 2\n";
+    PipeDevice longLine(longest + longest);
+    ASSERT_TRUE(ReadEvents(longLine, 10, &events, &error)) << error;
+    EXPECT_EQ(events.size(), 2u);
+    PipeDevice tooLong(" " + longest);
+    EXPECT_FALSE(ReadEvents(tooLong, 10, &events, &error));
+}
+
 // Runs the program in folder with password on standard input; returns the
 // exit status and what it wrote to standard error.
+// Standard input is input, "password.txt" being the file just written.
 int Replay(const ScratchFolder& folder, const std::string& arguments, std::string* output,
-           const std::string& password = "clave de acceso") {
+           const std::string& password = "clave de acceso",
+           const std::string& input = "password.txt") {
     WriteBytes(folder / "password.txt", password + "\n");
     const std::string command = "cd '" + folder.Path() + "' && '" PETITORA_REPLAY_BINARY "' " +
-                                arguments + " < password.txt 2>&1";
+                                arguments + " < " + input + " 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr) return -1;
     output->clear();
@@ -187,11 +272,24 @@ TEST(ReplayProgram, DestinationExistingFilesAndRefusals) {
     WriteBytes(folder / "events.txt", "1 2\n3 4\n5\n");
     EXPECT_EQ(Replay(folder, kArgs, &output), 2);
     EXPECT_NE(output.find("events.txt, line 3"), std::string::npos) << output;
+    EXPECT_EQ(Replay(folder, "--registrant /dev/zero --bits 1024 --events events.txt", &output), 2);
+    EXPECT_NE(output.find("larger than"), std::string::npos) << output;
     EXPECT_EQ(Replay(folder, "--registrant persona.json --bits 512 --events events.txt", &output),
               2);
     PrepareInputs(folder, Persona(office), 10);
     EXPECT_EQ(Replay(folder, kArgs, &output, "contraseña 中文"), 2);
     EXPECT_NE(output.find("password"), std::string::npos) << output;
+
+    // A password longer than the box holds is refused, never cut: a key
+    // encrypted under its first 255 characters would not open with it.
+    PrepareInputs(folder, Persona(office), 300);
+    EXPECT_EQ(Replay(folder, kArgs + "--destination largo.req", &output, std::string(256, 'x')), 2);
+    EXPECT_NE(output.find("255"), std::string::npos) << output;
+    EXPECT_FALSE(std::filesystem::exists(folder / "largo.key"));
+    EXPECT_EQ(Replay(folder, kArgs + "--destination largo.req", &output, std::string(255, 'x')), 0)
+        << output;
+    EXPECT_EQ(Replay(folder, kArgs + "--destination largo.req", &output, "", "/dev/zero"), 2);
+    EXPECT_NE(output.find("255"), std::string::npos) << output;
 }
 
 }  // namespace
