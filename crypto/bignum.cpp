@@ -264,6 +264,13 @@ inline void SquareMod(Digit* out, const Digit* x, const Modulus& m) {
 // wide as the multiplier allows (two digits to a limb where the compiler has
 // a 128-bit type). A product is reduced by adding multiples of d that clear
 // its low half instead of by division. Every value is kept below d.
+//
+// The unrolling hints below are meant for the fixed lengths; clang reports
+// the run-time-length instantiation as not unrolled, which is expected.
+#if defined(__clang__)
+#pragma clang diagnostic push
+#pragma clang diagnostic ignored "-Wpass-failed"
+#endif
 
 #ifdef __SIZEOF_INT128__
 using Limb = std::uint64_t;
@@ -534,6 +541,10 @@ void MontPower(Limb* acc, Limb (*table)[kMaxLimbs], const Digit* c, unsigned n, 
     FromLimbs(a, dm.dd, acc);
     BnAssignZero(a + dm.dd, dDigits - dm.dd);
 }
+
+#if defined(__clang__)
+#pragma clang diagnostic pop
+#endif
 
 }  // namespace
 

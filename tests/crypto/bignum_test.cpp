@@ -668,6 +668,39 @@ TEST(BnModular, ExponentShapesAgainstOpenSsl) {
     }
 }
 
+// Odd moduli d = f^2 and bases that are multiples of f: from the second power
+// on, every product is a non-zero multiple of d before its last reduction, so
+// the result is 0 only if that reduction also takes away d itself (a value in
+// [d, R) that does not overflow). Lengths of the run-time loop and of each
+// fixed-length one.
+TEST(BnModular, PowersVanishingModuloASquare) {
+    Digit a = 0x12345678, b = 3, c = 2, d = 9;
+    cerrojo::BnModExp(&a, &b, &c, 1, &d, 1);
+    EXPECT_EQ(a, 0u) << "3^2 mod 9";
+
+    Gen gen(14);
+    for (unsigned fd : {1u, 3u, 4u, 8u, 16u, 20u}) {
+        SCOPED_TRACE(testing::Message() << "f of " << fd << " digits");
+        const unsigned dDigits = 2 * fd;
+        Number f = gen.Make(fd, fd);
+        f[0] |= 1;
+        f[fd - 1] |= 0x80000000u;  // d of exactly 2 * fd digits
+        Bn fBn = ToBn(f), dBn = NewBn(), bBn = NewBn();
+        ASSERT_TRUE(BN_sqr(dBn.get(), fBn.get(), Ctx()));
+        ASSERT_TRUE(BN_mul(bBn.get(), fBn.get(), ToBn(gen.Make(fd, fd)).get(), Ctx()));
+        const Number d = FromBn(dBn.get(), dDigits), b = FromBn(bBn.get(), dDigits);
+        for (unsigned bits : {2u, 3u, 64u, 1000u}) {
+            const unsigned cDigits = (bits + 31) / 32;
+            Number cn = gen.Make(cDigits, cDigits);
+            if (bits % 32 != 0) cn[cDigits - 1] &= (Digit{1} << (bits % 32)) - 1;
+            cn[(bits - 1) / 32] |= Digit{1} << ((bits - 1) % 32);
+            Number r(dDigits, 0x66666666);
+            cerrojo::BnModExp(r.data(), b.data(), cn.data(), cDigits, d.data(), dDigits);
+            EXPECT_EQ(r, Number(dDigits, 0)) << bits << "-bit exponent";
+        }
+    }
+}
+
 TEST(BnModular, GcdAndInverseAgainstOpenSsl) {
     Digit a = 0, three = 3, seven = 7, twelve = 12, eighteen = 18, nought = 0;
     cerrojo::BnModInv(&a, &three, &seven, 1);
