@@ -75,7 +75,8 @@ Bn Power2(unsigned bits) {
 // x mod 2^bits as a fresh number.
 Bn Low(const BIGNUM* x, unsigned bits) {
     Bn r(BN_dup(x));
-    if (BN_num_bits(r.get()) > static_cast<int>(bits)) BN_mask_bits(r.get(), static_cast<int>(bits));
+    if (BN_num_bits(r.get()) > static_cast<int>(bits))
+        BN_mask_bits(r.get(), static_cast<int>(bits));
     return r;
 }
 
@@ -306,16 +307,36 @@ void SubDigitMult(FuzzInput& in) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzInput in(data, size);
     switch (in.Byte() % 10) {
-        case 0: DecodeEncode(in); break;
-        case 1: AddSub(in); break;
-        case 2: Mult(in); break;
-        case 3: DivMod(in); break;
-        case 4: ModMult(in); break;
-        case 5: ModExp(in); break;
-        case 6: GcdInverse(in); break;
-        case 7: Shifts(in); break;
-        case 8: Small(in); break;
-        default: SubDigitMult(in); break;
+        case 0:
+            DecodeEncode(in);
+            break;
+        case 1:
+            AddSub(in);
+            break;
+        case 2:
+            Mult(in);
+            break;
+        case 3:
+            DivMod(in);
+            break;
+        case 4:
+            ModMult(in);
+            break;
+        case 5:
+            ModExp(in);
+            break;
+        case 6:
+            GcdInverse(in);
+            break;
+        case 7:
+            Shifts(in);
+            break;
+        case 8:
+            Small(in);
+            break;
+        default:
+            SubDigitMult(in);
+            break;
     }
     return 0;
 }

@@ -33,7 +33,8 @@ Bytes Run(const std::uint8_t key[8], const std::uint8_t iv[8], int encrypt, cons
     do {  // an empty input still makes one (empty) call
         std::uint32_t n = piece == 0 ? length : piece;
         if (n > length - offset) n = length - offset;
-        FUZZ_CHECK(cerrojo::DesCbcUpdate(&context, output.data() + offset, source + offset, n) == 0);
+        FUZZ_CHECK(cerrojo::DesCbcUpdate(&context, output.data() + offset, source + offset, n) ==
+                   0);
         offset += n;
     } while (offset < length);
     return output;
@@ -44,8 +45,8 @@ Bytes Run(const std::uint8_t key[8], const std::uint8_t iv[8], int encrypt, cons
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzInput in(data, size);
     std::uint8_t key[8], iv[8], flipped[8];
-    for (std::uint8_t& b : key) b = in.Byte();
-    for (std::uint8_t& b : iv) b = in.Byte();
+    in.Fill(key, sizeof key);
+    in.Fill(iv, sizeof iv);
     const std::uint8_t parity = in.Byte();
     for (int i = 0; i < 8; ++i) flipped[i] = key[i] ^ ((parity >> i) & 1);
     const std::uint32_t piece = 8 * in.Range(0, 8);

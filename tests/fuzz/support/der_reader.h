@@ -12,10 +12,10 @@ namespace fuzzsupport {
 
 struct DerElement {
     const std::uint8_t* start = nullptr;     // identifier octet's address
-    std::uint8_t tag = 0;                     // identifier octet
-    const std::uint8_t* contents = nullptr;   // first contents byte
-    std::size_t length = 0;                   // contents length
-    std::size_t size = 0;                     // header + contents
+    std::uint8_t tag = 0;                    // identifier octet
+    const std::uint8_t* contents = nullptr;  // first contents byte
+    std::size_t length = 0;                  // contents length
+    std::size_t size = 0;                    // header + contents
 };
 
 // One element at the start of data[0..size). False when the identifier is a

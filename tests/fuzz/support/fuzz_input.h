@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -50,13 +51,19 @@ class FuzzInput {
     }
 
     // A byte string of 0..maxLength bytes; its length is read first.
-    std::vector<std::uint8_t> Sized(std::uint32_t maxLength) {
-        return Bytes(Range(0, maxLength));
-    }
+    std::vector<std::uint8_t> Sized(std::uint32_t maxLength) { return Bytes(Range(0, maxLength)); }
 
     std::string Text(std::uint32_t maxLength) {
         const std::vector<std::uint8_t> b = Sized(maxLength);
         return std::string(b.begin(), b.end());
+    }
+
+    // n bytes into out; those the input lacks are 0.
+    void Fill(std::uint8_t* out, std::size_t n) {
+        const std::size_t have = n < Remaining() ? n : Remaining();
+        if (have != 0) std::memcpy(out, data_ + pos_, have);
+        if (have != n) std::memset(out + have, 0, n - have);
+        pos_ += have;
     }
 
     // Everything that is left.
