@@ -207,17 +207,20 @@ void ModExp(FuzzInput& in) {
 
 void GcdInverse(FuzzInput& in) {
     const unsigned digits = in.Range(1, kMaxDigits);
+    const std::uint8_t alias = in.Byte() % 3;  // result apart, into b, into c
     const Number b = ReadNumber(in, digits), c = ReadNumber(in, digits);
-    Number g(digits, kUntouched);
-    cerrojo::BnGcd(g.data(), b.data(), c.data(), digits);
+    Number g = alias == 1 ? b : alias == 2 ? c : Number(digits, kUntouched);
+    cerrojo::BnGcd(g.data(), alias == 1 ? g.data() : b.data(), alias == 2 ? g.data() : c.data(),
+                   digits);
     Bn gcd = NewBn();
     BN_gcd(gcd.get(), ToBn(b).get(), ToBn(c).get(), BnCtx());
     FUZZ_CHECK(Holds(g, gcd.get()));
 
     // The inverse is specified for coprime operands; below a modulus of 2
     // there is nothing to reduce into.
-    Number a(digits, kUntouched);
-    cerrojo::BnModInv(a.data(), b.data(), c.data(), digits);
+    // The result may be b's array (never c's).
+    Number a = alias == 1 ? b : Number(digits, kUntouched);
+    cerrojo::BnModInv(a.data(), alias == 1 ? a.data() : b.data(), c.data(), digits);
     if (BN_is_one(gcd.get()) && BN_cmp(ToBn(c).get(), BN_value_one()) > 0) {
         Bn inverse(BN_mod_inverse(nullptr, ToBn(b).get(), ToBn(c).get(), BnCtx()));
         FUZZ_CHECK(inverse != nullptr && Holds(a, inverse.get()));
