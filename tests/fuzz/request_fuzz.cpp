@@ -239,7 +239,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // A slot 24 without an entry drops the whole attribute block.
     const bool attributeBlock = anyAttribute && attributes[24].data == nullptr;
 
-    const Outcome roomy = Make(1 << 16, algorithm, names, attributes);
+    // Room beyond any request the work areas can hold.
+    const Outcome roomy = Make(cerrojo::kRequestWorkAreaSize + 64, algorithm, names, attributes);
     if (!signer || !nameValid) {
         FUZZ_CHECK(roomy.status == cerrojo::kRequestBuildFailed);
         return 0;
