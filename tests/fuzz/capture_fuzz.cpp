@@ -2,7 +2,8 @@
 // outside the seven) through the page checks, "Continuar", the clean-up on
 // leaving each box and the office-against-state check.
 //
-// Properties: a verdict is valid with no message, or invalid with one of the
+// Properties: each page's verdict is the one its rules, written out again
+// here, give; a verdict is valid with no message, or invalid with one of the
 // rules' messages, the "Error" caption and the focus on a box of the checked
 // page; a page's verdict depends on that page's boxes only; "Continuar"
 // accepts exactly when all three pages do, changes nothing when it refuses
@@ -30,6 +31,7 @@ namespace {
 using fuzzsupport::FuzzInput;
 using petitora::Field;
 using petitora::RegistrantRecord;
+using petitora::TextId;
 using petitora::Verdict;
 
 constexpr int kFirstField = 1;                         // Field::RfcEntityLetters
@@ -59,7 +61,7 @@ const std::set<std::string>& RuleMessages() {
             m.insert(petitora::Text(static_cast<petitora::TextId>(id)));
         for (int f = kFirstField; f <= kLastField; ++f) {
             const petitora::FieldInfo* info = petitora::FindField(static_cast<Field>(f));
-            m.insert(petitora::FormatText(petitora::TextId::TooManyCharacters, "%1",
+            m.insert(petitora::FormatText(TextId::TooManyCharacters, "%1",
                                           std::to_string(info->maxLength)));
         }
         return m;
@@ -73,11 +75,125 @@ void CheckVerdict(const Verdict& v, int page) {
         return;
     }
     FUZZ_CHECK(RuleMessages().count(v.message) == 1);
-    FUZZ_CHECK(v.caption == petitora::Text(petitora::TextId::CaptionError));
+    FUZZ_CHECK(v.caption == petitora::Text(TextId::CaptionError));
     if (v.focus != Field::None) {
         const petitora::FieldInfo* info = petitora::FindField(v.focus);
         FUZZ_CHECK(info != nullptr && info->page == page);
     }
+}
+
+// The page checks written out again from their rules, as the verdict's
+// message and focus: the first failing rule in the documented order.
+struct Expectation {
+    bool valid = true;
+    std::string message;
+    Field focus = Field::None;
+};
+
+Expectation Fails(TextId id, Field focus) {
+    return Expectation{false, petitora::Text(id), focus};
+}
+
+// Decimal value of the leading digits among text[first], text[first + 1].
+int TwoDigits(const std::string& text, std::size_t first) {
+    int value = 0;
+    for (std::size_t i = first; i < first + 2 && i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9') break;
+        value = value * 10 + (text[i] - '0');
+    }
+    return value;
+}
+
+Expectation Rfc(const std::string& letters, const std::string& date, const std::string& homoclave,
+                std::size_t length, Field lettersBox, Field dateBox, Field homoclaveBox) {
+    if (letters.size() + date.size() + homoclave.size() != length)
+        return Fails(TextId::RfcLength, lettersBox);
+    const int month = TwoDigits(date, 2), day = TwoDigits(date, 4);
+    if (month < 1 || month > 12) return Fails(TextId::RfcMonth, dateBox);
+    if (day < 1 || day > 31) return Fails(TextId::RfcDay, dateBox);
+    if (homoclave.size() < 3 ||
+        !(homoclave[2] == 'A' || (homoclave[2] >= '0' && homoclave[2] <= '9')))
+        return Fails(TextId::RfcHomoclave, homoclaveBox);
+    return {};
+}
+
+Expectation Expected(const RegistrantRecord& r, int page) {
+    const bool entity =
+        r.userType == petitora::UserType::PersonaMoral || r.userType == petitora::UserType::Banco;
+    const bool customs = r.userType == petitora::UserType::AgenteAduanal ||
+                         r.userType == petitora::UserType::Mandatario ||
+                         r.userType == petitora::UserType::ApoderadoAduanal;
+    // Over-long boxes first, in box order (the RFC letter box the kind does not use is skipped).
+    for (int f = kFirstField; f <= kLastField; ++f) {
+        const auto field = static_cast<Field>(f);
+        const petitora::FieldInfo* info = petitora::FindField(field);
+        const std::string* text = petitora::FieldText(r, field);
+        if (info->page != page || text == nullptr) continue;
+        if (field == (entity ? Field::RfcLetters : Field::RfcEntityLetters)) continue;
+        if (text->size() > info->maxLength) {
+            return Expectation{false,
+                               petitora::FormatText(TextId::TooManyCharacters, "%1",
+                                                    std::to_string(info->maxLength)),
+                               field};
+        }
+    }
+    if (page == petitora::kPagePersonalData) {
+        const Expectation rfc =
+            entity ? Rfc(r.rfcEntityLetters, r.rfcDate, r.rfcHomoclave, 12, Field::RfcEntityLetters,
+                         Field::RfcDate, Field::RfcHomoclave)
+                   : Rfc(r.rfcLetters, r.rfcDate, r.rfcHomoclave, 13, Field::RfcLetters,
+                         Field::RfcDate, Field::RfcHomoclave);
+        if (!rfc.valid) return rfc;
+        if (!entity && !r.curp.empty()) {
+            if (r.curp.size() != 18) return Fails(TextId::CurpLength, Field::Curp);
+            if (r.curp[10] != 'H' && r.curp[10] != 'M') return Fails(TextId::CurpSex, Field::Curp);
+        }
+        if (r.name.empty())
+            return Fails(entity ? TextId::MissingBusinessName : TextId::MissingUserName,
+                         Field::Name);
+        if (!entity && r.paternalSurname.empty())
+            return Fails(TextId::MissingPaternalSurname, Field::PaternalSurname);
+        if (!customs && r.email.empty()) return Fails(TextId::MissingEmail, Field::Email);
+        if (!r.email.empty()) {
+            const std::size_t at = r.email.find('@');
+            if (at == std::string::npos) return Fails(TextId::EmailNoAt, Field::Email);
+            if (r.email.find('@', at + 1) != std::string::npos)
+                return Fails(TextId::EmailSecondAt, Field::Email);
+            if (r.email.find("E-mail") != std::string::npos ||
+                r.email.find_first_of("<>") != std::string::npos)
+                return Fails(TextId::EmailForbiddenText, Field::Email);
+        }
+        if (r.revocationKey.empty())
+            return Fails(TextId::MissingRevocationKey, Field::RevocationKey);
+        if (r.revocationKey.size() < 8)
+            return Fails(TextId::RevocationKeyTooShort, Field::RevocationKey);
+        const bool cpr = r.userType == petitora::UserType::ContadorPublico;
+        if ((cpr || customs) && r.patenteCpr.empty())
+            return Fails(cpr ? TextId::MissingCprNumber : TextId::MissingPatente,
+                         Field::PatenteCpr);
+        return {};
+    }
+    if (page == petitora::kPageAddress) {
+        if (r.stateIndex < 0 || r.stateIndex > 31)
+            return Fails(TextId::OfficeStateMismatch, Field::StateIndex);
+        if (r.street.empty() || r.postalCode.empty() || r.neighbourhood.empty() ||
+            r.municipality.empty() || r.exteriorNumber.empty())
+            return Fails(TextId::MissingAddressData, Field::None);
+        if (customs) return {};
+        if (!petitora::CheckOfficeMatchesState(r.regionalOffice, r.stateIndex).valid)
+            return Fails(TextId::OfficeStateMismatch, Field::RegionalOffice);
+        return {};
+    }
+    if (r.repRfcLetters.empty() && r.repRfcDate.empty() && r.repRfcHomoclave.empty() &&
+        r.repName.empty() && r.repPaternalSurname.empty() && r.repMaternalSurname.empty()) {
+        return entity ? Fails(TextId::MissingRepresentative, Field::RepRfcLetters) : Expectation{};
+    }
+    const Expectation rfc = Rfc(r.repRfcLetters, r.repRfcDate, r.repRfcHomoclave, 13,
+                                Field::RepRfcLetters, Field::RepRfcDate, Field::RepRfcHomoclave);
+    if (!rfc.valid) return rfc;
+    if (r.repName.empty() || r.repPaternalSurname.empty())
+        return Fails(TextId::MissingRepresentativeName, Field::RepName);
+    return {};
 }
 
 // Trim and collapse, written as "the words between blanks, one blank apart".
@@ -110,8 +226,7 @@ void CheckLeaving(const RegistrantRecord& record, Field field, int requiredMode)
     const bool empty = text != nullptr && info->trimmed && Cleaned(*text).empty();
     FUZZ_CHECK(v.valid == !(empty && required));
     if (!v.valid) {
-        FUZZ_CHECK(v.focus == field &&
-                   v.message == petitora::Text(petitora::TextId::MissingFieldOnLeave));
+        FUZZ_CHECK(v.focus == field && v.message == petitora::Text(TextId::MissingFieldOnLeave));
     }
     // Leaving the box again changes nothing more.
     RegistrantRecord twice = after;
@@ -121,7 +236,7 @@ void CheckLeaving(const RegistrantRecord& record, Field field, int requiredMode)
 
 void CheckOffice(const std::string& office, int stateIndex) {
     const Verdict v = petitora::CheckOfficeMatchesState(office, stateIndex);
-    FUZZ_CHECK(v.valid || v.message == petitora::Text(petitora::TextId::OfficeStateMismatch));
+    FUZZ_CHECK(v.valid || v.message == petitora::Text(TextId::OfficeStateMismatch));
     FUZZ_CHECK(v.valid == petitora::CheckOfficeMatchesState(office.substr(0, 2), stateIndex).valid);
     int states = 0;
     for (int s = 0; s < petitora::kStateCount; ++s)
@@ -159,6 +274,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             continue;
         }
         CheckVerdict(v, page);
+        const Expectation expected = Expected(record, page);
+        FUZZ_CHECK(v.valid == expected.valid && v.message == expected.message &&
+                   v.focus == expected.focus);
         pages[page] = v;
         // Varying every box of the other pages leaves this page's verdict alone.
         RegistrantRecord varied = record;
