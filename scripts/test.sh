@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
-# Builds Petitora and runs every test twice: a normal optimised build and an
-# AddressSanitizer + UndefinedBehaviorSanitizer build.
+# Builds Petitora and runs every test: a Release build of every target (the
+# program, the tests, the benchmarks), an AddressSanitizer +
+# UndefinedBehaviorSanitizer build, and a bounded run of every fuzz harness.
+# Warnings are errors here (PETITORA_WERROR), never in a user's build.
+# FUZZ_SECONDS sets the time per fuzz harness (default 20).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh test
@@ -11,12 +14,16 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export QT_QPA_PLATFORM=offscreen
 
 build_and_test() {
-    local dir=$1; shift
+    local dir=$1 type=$2
+    shift 2
     echo "=== $dir ==="
-    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPETITORA_WERROR=ON "$@" >/dev/null
+    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE="$type" -DPETITORA_WERROR=ON "$@" >/dev/null
     cmake --build "$dir" -j "$jobs"
     ctest --test-dir "$dir" --output-on-failure -j "$jobs" --timeout 900
 }
 
-build_and_test build/release -DPETITORA_BENCH=ON
-build_and_test build/asan -DPETITORA_SANITIZE=ON
+build_and_test build/release Release -DPETITORA_BENCH=ON
+build_and_test build/asan RelWithDebInfo -DPETITORA_SANITIZE=ON
+
+echo "=== build/fuzz ==="
+PETITORA_WERROR=ON bash scripts/fuzz.sh "${FUZZ_SECONDS:-20}"

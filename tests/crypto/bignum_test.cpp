@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "crypto/bignum.h"
+#include "support/openssl_bn.h"
 #include "support/testdata.h"
 
 namespace {
@@ -19,43 +20,23 @@ using cerrojo::kMaxDigits;
 using Number = std::vector<Digit>;
 using testsupport::Scaled;
 
-struct BnDeleter {
-    void operator()(BIGNUM* b) const { BN_free(b); }
-};
-using Bn = std::unique_ptr<BIGNUM, BnDeleter>;
-
-struct CtxDeleter {
-    void operator()(BN_CTX* c) const { BN_CTX_free(c); }
-};
+using testsupport::Bn;
+using testsupport::NewBn;
+using testsupport::ToBn;
 
 BN_CTX* Ctx() {
-    static std::unique_ptr<BN_CTX, CtxDeleter> ctx(BN_CTX_new());
-    return ctx.get();
+    return testsupport::BnCtx();
 }
 
-Bn ToBn(const Digit* a, unsigned digits) {
-    std::vector<unsigned char> le(4 * digits + 1, 0);
-    for (unsigned i = 0; i < digits; ++i)
-        for (unsigned k = 0; k < 4; ++k)
-            le[4 * i + k] = static_cast<unsigned char>(a[i] >> (8 * k));
-    return Bn(BN_lebin2bn(le.data(), static_cast<int>(le.size()), nullptr));
-}
 Bn ToBn(const Number& a) {
     return ToBn(a.data(), static_cast<unsigned>(a.size()));
 }
 
 // The value of x over digits digits; fails the test if it does not fit.
 Number FromBn(const BIGNUM* x, unsigned digits) {
-    std::vector<unsigned char> le(4 * digits);
-    EXPECT_GE(BN_bn2lebinpad(x, le.data(), static_cast<int>(le.size())), 0) << "value too long";
-    Number a(digits);
-    for (unsigned i = 0; i < digits; ++i)
-        for (unsigned k = 0; k < 4; ++k) a[i] |= static_cast<Digit>(le[4 * i + k]) << (8 * k);
+    Number a;
+    EXPECT_TRUE(testsupport::FromBn(x, digits, &a)) << "value too long";
     return a;
-}
-
-Bn NewBn() {
-    return Bn(BN_new());
 }
 
 // Random numbers of a chosen significant length in a larger array, in shapes

@@ -7,8 +7,6 @@
 #include <cstring>
 #include <vector>
 
-#include <gtest/gtest.h>
-
 #if defined(__has_feature)
 #if __has_feature(address_sanitizer)
 #define PETITORA_HAVE_ASAN 1
