@@ -39,6 +39,18 @@ QPixmap MousePictogram() {
     return QPixmap(QStringLiteral(":/petitora/mouse.png"));
 }
 
+QIcon CheckMarkIcon(CheckState state) {
+    const QString name = state == CheckState::Passed   ? QStringLiteral("passed")
+                         : state == CheckState::Failed ? QStringLiteral("failed")
+                                                       : QStringLiteral("not-run");
+    QIcon icon;
+    for (int size : {24, 48}) {
+        icon.addFile(QStringLiteral(":/petitora/mark-%1-%2.png").arg(name).arg(size),
+                     QSize(size, size));
+    }
+    return icon;
+}
+
 bool InstallSpanishTranslation(QCoreApplication& app) {
     const QLocale spanish(QLocale::Spanish, QLocale::Mexico);
     QLocale::setDefault(spanish);

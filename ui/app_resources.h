@@ -5,6 +5,8 @@
 #include <QPixmap>
 #include <QString>
 
+#include "generation/verification.h"
+
 class QCoreApplication;
 
 namespace petitora {
@@ -21,6 +23,10 @@ QPixmap MainPicture();
 // Pictograms of the key-options and random-number dialogs.
 QPixmap KeyPictogram();
 QPixmap MousePictogram();
+
+// The mark beside a check of the verification: a tick, a cross or a dash on
+// a coloured disc (24 and 48 pixels).
+QIcon CheckMarkIcon(CheckState state);
 
 // Installs Qt's Spanish translation (Debian: qt6-translations-l10n) on app,
 // so that Qt's own buttons and choosers read in Spanish, and sets the

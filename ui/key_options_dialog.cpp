@@ -7,25 +7,12 @@
 
 #include "crypto/common.h"
 #include "ui/app_resources.h"
+#include "ui/file_chooser.h"
 #include "ui/program_texts.h"
 #include "ui/text_boundary.h"
 #include "ui_key_options_dialog.h"
 
 namespace petitora {
-namespace {
-
-// The password boxes: their text as Windows-1252 bytes into a secret field.
-void ReadSecret(const QLineEdit& box, SecretText& into) {
-    std::optional<std::string> bytes = ToCp1252(box.text());
-    if (!bytes) {  // cannot happen: the validator keeps the box Windows-1252
-        into.Clear();
-        return;
-    }
-    into.Assign(*bytes);
-    cerrojo::SecureWipe(bytes->data(), bytes->size());
-}
-
-}  // namespace
 
 KeyOptionsDialog::KeyOptionsDialog(QWidget* owner, CaptureStorage& capture, DialogServices services)
     : QDialog(owner),
@@ -81,8 +68,8 @@ void KeyOptionsDialog::ShowWaitNotice() {
 
 void KeyOptionsDialog::ReadFields() {
     job_.keySizeIndex = ui_->keySize->currentIndex();
-    ReadSecret(*ui_->password, job_.password);
-    ReadSecret(*ui_->passwordConfirmation, job_.passwordConfirmation);
+    ReadSecret(ui_->password->text(), job_.password);
+    ReadSecret(ui_->passwordConfirmation->text(), job_.passwordConfirmation);
     job_.pathText = ToFileName(ui_->pathText->text());
 }
 
@@ -134,18 +121,12 @@ void KeyOptionsDialog::BrowseForRequestFile() {
     QFileDialog chooser(this);
     chooser.setAcceptMode(QFileDialog::AcceptSave);
     chooser.setFileMode(QFileDialog::AnyFile);
-    // Qt's own chooser, so that it reads in Spanish on every desktop; it asks
-    // before replacing a file and leaves the current directory alone.
-    chooser.setOption(QFileDialog::DontUseNativeDialog, true);
-    chooser.setNameFilters({UiString(UiText::RequestFilter), UiString(UiText::AllFilesFilter)});
+    // It asks before replacing a file.
+    PrepareFileChooser(chooser, QDir::currentPath(),
+                       {UiString(UiText::RequestFilter), UiString(UiText::AllFilesFilter)},
+                       UiText::ChooserSave);
     chooser.setDefaultSuffix(UiString(UiText::RequestSuffix));
-    chooser.setDirectory(QDir::current());
     chooser.selectFile(FromFileName(job_.outputName));
-    chooser.setLabelText(QFileDialog::Accept, UiString(UiText::ChooserSave));
-    chooser.setLabelText(QFileDialog::Reject, UiString(UiText::ChooserCancel));
-    chooser.setLabelText(QFileDialog::FileName, UiString(UiText::ChooserFileName));
-    chooser.setLabelText(QFileDialog::FileType, UiString(UiText::ChooserFileType));
-    chooser.setLabelText(QFileDialog::LookIn, UiString(UiText::ChooserLookIn));
     if (chooser.exec() == QDialog::Accepted && !chooser.selectedFiles().isEmpty()) {
         const QString chosen = chooser.selectedFiles().constFirst();
         job_.pathText = ToFileName(chosen);

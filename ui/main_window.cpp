@@ -7,7 +7,10 @@
 #include "ui/about_dialog.h"
 #include "ui/app_resources.h"
 #include "ui/capture_dialog.h"
+#include "ui/file_chooser.h"
 #include "ui/text_boundary.h"
+#include "ui/verification_result_dialog.h"
+#include "ui/verify_password_dialog.h"
 #include "ui_main_window.h"
 
 namespace petitora {
@@ -26,6 +29,7 @@ MainWindow::MainWindow(DialogServices services)
         action->setStatusTip(FromCp1252(MenuPrompt(kind)));
         connect(action, &QAction::triggered, this, [this, kind] { OpenCapture(kind); });
     }
+    connect(ui_->verifyFilesAction, &QAction::triggered, this, &MainWindow::OpenVerification);
     connect(ui_->aboutAction, &QAction::triggered, this, &MainWindow::OpenAbout);
     statusBar()->setSizeGripEnabled(false);
     setFixedSize(sizeHint());
@@ -36,6 +40,21 @@ MainWindow::~MainWindow() = default;
 void MainWindow::OpenCapture(UserType kind) {
     CaptureDialog capture(this, kind, services_);
     capture.exec();
+}
+
+void MainWindow::OpenVerification() {
+    QFileDialog chooser(this, UiString(UiText::RequestToVerifyTitle));
+    chooser.setAcceptMode(QFileDialog::AcceptOpen);
+    chooser.setFileMode(QFileDialog::ExistingFile);
+    PrepareFileChooser(chooser, QDir::currentPath(),
+                       {UiString(UiText::RequestFilter), UiString(UiText::AllFilesFilter)},
+                       UiText::ChooserOpen);
+    if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty()) return;
+
+    VerifyPasswordDialog ask(this, chooser.selectedFiles().constFirst());
+    if (ask.exec() != QDialog::Accepted) return;
+    VerificationResultDialog result(this, ask.Report(), ask.RequestPath(), ask.KeyPath());
+    result.exec();
 }
 
 void MainWindow::OpenAbout() {

@@ -1,5 +1,6 @@
 // The main window: the picture, the "&Tipo de Usuario" menu with the seven
-// registrant kinds and the "Ay&uda" menu. Closing it ends the program.
+// registrant kinds, the "&Verificar" menu that reads back a request and its
+// key file, and the "Ay&uda" menu. Closing it ends the program.
 #pragma once
 
 #include <QMainWindow>
@@ -22,6 +23,9 @@ class MainWindow final : public QMainWindow {
 
     // Opens a capture for kind and returns when it has closed, by any path.
     void OpenCapture(UserType kind);
+    // Asks for a request file, then for its key file and password, and shows
+    // what the checks found. No file is changed.
+    void OpenVerification();
     void OpenAbout();
 
   protected:

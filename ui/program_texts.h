@@ -1,6 +1,7 @@
 // Texts of the desktop layer that are not part of a dialog layout: the
-// labels of Qt's standard buttons and of the save-as chooser (so they read in
-// Spanish even when Qt's own translation is missing) and the start-up notes.
+// labels of Qt's standard buttons and of the file choosers (so they read in
+// Spanish even when Qt's own translation is missing), the start-up notes and
+// the verification dialog's texts that depend on the outcome.
 // Written once, in program_texts.cpp, as UTF-8.
 #pragma once
 
@@ -21,6 +22,14 @@ enum class UiText : int {
     AllFilesFilter,
     RequestSuffix,
     TranslationMissing,  // %1 = the folder searched
+    ChooserOpen,
+    KeyFilter,  // the key files
+    RequestToVerifyTitle,
+    KeyToVerifyTitle,
+    VerifyAllPassed,
+    VerifyRequestPassed,  // every check passed, but no key file was given
+    VerifySomeFailed,
+    VerifyNoKeyFile,  // in place of the key file's name
     Count
 };
 

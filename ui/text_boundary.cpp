@@ -21,6 +21,16 @@ std::optional<std::string> ToCp1252(const QString& text) {
     return bytes;
 }
 
+void ReadSecret(const QString& text, SecretText& into) {
+    std::optional<std::string> bytes = ToCp1252(text);
+    if (!bytes) {
+        into.Clear();
+        return;
+    }
+    into.Assign(*bytes);
+    cerrojo::SecureWipe(bytes->data(), bytes->size());
+}
+
 QString AccessibleNameOf(const QString& label) {
     QString name;
     name.reserve(label.size());

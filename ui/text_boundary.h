@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "capture/registrant.h"
+#include "generation/job.h"
 
 namespace petitora {
 
@@ -17,6 +18,11 @@ QString FromCp1252(std::string_view cp1252);
 
 // QString -> Windows-1252 bytes; nothing when a character has no Windows-1252 byte.
 std::optional<std::string> ToCp1252(const QString& text);
+
+// A password box's text as Windows-1252 bytes into a secret field, with no
+// other copy of the bytes left behind; the field is cleared when a character
+// has no Windows-1252 byte (the boxes' validators keep that from happening).
+void ReadSecret(const QString& text, SecretText& into);
 
 // The box label without its mnemonic and surrounding blanks ("     &Patente"
 // -> "Patente"), the name a screen reader announces for the box.

@@ -10,3 +10,7 @@ done
 rsvg-convert -w 48 -h 48 key.svg -o "$out/key.png"
 rsvg-convert -w 48 -h 48 mouse.svg -o "$out/mouse.png"
 rsvg-convert -w 512 -h 282 picture.svg -o "$out/picture.png"
+for mark in passed failed not-run; do
+    rsvg-convert -w 24 -h 24 "mark-$mark.svg" -o "$out/mark-$mark-24.png"
+    rsvg-convert -w 48 -h 48 "mark-$mark.svg" -o "$out/mark-$mark-48.png"
+done

@@ -15,10 +15,7 @@
 #include <vector>
 
 #include "der/openssl_files.h"
-#include "der/private_key.h"
-#include "der/request.h"
-#include "der/sample_request.h"
-#include "der/test_keys.h"
+#include "der/sample_files.h"
 #include "generation/verification.h"
 #include "generation/verification_texts.h"
 #include "support/temp_folder.h"
@@ -38,27 +35,12 @@ const std::string kPassword =
 
 std::string Request(const dertest::KeyPair& key, cerrojo::AlgorithmId algorithm,
                     dertest::SampleSlots& slots) {
-    std::string out(4096, '\0');
-    std::uint32_t length = static_cast<std::uint32_t>(out.size());
-    EXPECT_EQ(cerrojo::MakeCertificationRequest(reinterpret_cast<std::uint8_t*>(out.data()),
-                                                &length, algorithm, slots.name, &key.publicKey,
-                                                &key.privateKey, slots.attributes),
-              cerrojo::kRequestOk);
-    out.resize(length);
-    return out;
+    return dertest::RequestBytes(key, algorithm, slots);
 }
 
 std::string KeyFile(const dertest::KeyPair& key, cerrojo::AlgorithmId algorithm,
                     const std::string& password = kPassword) {
-    std::string out(4096, '\0');
-    std::uint32_t length = static_cast<std::uint32_t>(out.size());
-    EXPECT_EQ(cerrojo::MakeEncryptedPrivateKey(
-                  reinterpret_cast<std::uint8_t*>(out.data()), &length, algorithm, 0,
-                  reinterpret_cast<const std::uint8_t*>(password.data()),
-                  static_cast<std::uint32_t>(password.size()), &key.privateKey),
-              cerrojo::kKeyFileOk);
-    out.resize(length);
-    return out;
+    return dertest::KeyFileBytes(key, algorithm, password);
 }
 
 // The value of a content line, or "<none>".

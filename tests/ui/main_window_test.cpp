@@ -42,9 +42,10 @@ TEST_F(MainWindowTest, TitlePictureAndMenusOfTheSevenKinds) {
     EXPECT_FALSE(window.windowIcon().pixmap(32, 32).isNull());
 
     const QList<QAction*> menus = window.menuBar()->actions();
-    ASSERT_EQ(menus.size(), 2);
+    ASSERT_EQ(menus.size(), 3);
     EXPECT_EQ(menus[0]->text().toStdString(), "&Tipo de Usuario");
-    EXPECT_EQ(menus[1]->text().toStdString(), "Ay&uda");
+    EXPECT_EQ(menus[1]->text().toStdString(), "&Verificar");
+    EXPECT_EQ(menus[2]->text().toStdString(), "Ay&uda");
     const char* const entries[][2] = {
         {"Persona &Física", "Captura los datos de una Persona Física"},
         {"Persona &Moral", "Captura los datos de una Persona Moral"},
@@ -61,7 +62,9 @@ TEST_F(MainWindowTest, TitlePictureAndMenusOfTheSevenKinds) {
         EXPECT_EQ(kinds[i]->statusTip().toStdString(), entries[i][1]);
     }
     ASSERT_EQ(menus[1]->menu()->actions().size(), 1);
-    EXPECT_EQ(menus[1]->menu()->actions()[0]->text().toStdString(), "&Acerca del Petitora...");
+    EXPECT_EQ(menus[1]->menu()->actions()[0]->text().toStdString(), "Verificar &archivos...");
+    ASSERT_EQ(menus[2]->menu()->actions().size(), 1);
+    EXPECT_EQ(menus[2]->menu()->actions()[0]->text().toStdString(), "&Acerca del Petitora...");
     uitest::Picture(&window, "main-window");
 }
 

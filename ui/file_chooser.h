@@ -1,0 +1,19 @@
+// The program's file choosers: Qt's own chooser rather than the desktop's,
+// so that it reads in Spanish on every desktop and leaves the current
+// directory alone, labelled from the program's texts.
+#pragma once
+
+#include <QFileDialog>
+#include <QString>
+#include <QStringList>
+
+#include "ui/program_texts.h"
+
+namespace petitora {
+
+// Sets up chooser to start in directory with filters (the first one
+// selected) and acceptLabel on its accept button.
+void PrepareFileChooser(QFileDialog& chooser, const QString& directory, const QStringList& filters,
+                        UiText acceptLabel);
+
+}  // namespace petitora
