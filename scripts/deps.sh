@@ -1,18 +1,23 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Petitora needs when they are missing.
-# Usage: scripts/deps.sh run|test|bench
+# Usage: scripts/deps.sh run|test|bench|package
 set -euo pipefail
 
 base=(cmake ninja-build g++ pkg-config)
 qt=(qt6-base-dev libgl-dev qt6-translations-l10n fonts-dejavu-core)
 tests=(googletest libgtest-dev libssl-dev openssl gnutls-bin xvfb xauth libx11-dev)
 bench=(libbenchmark-dev libssl-dev)
+package=(dpkg-dev file fakeroot)
+# What the package test checks the package with.
+validators=(desktop-file-utils appstream lintian)
 
 case "${1:-test}" in
     run) wanted=("${base[@]}" "${qt[@]}") ;;
-    test) wanted=("${base[@]}" "${qt[@]}" "${tests[@]}" "${bench[@]}") ;;
+    test) wanted=("${base[@]}" "${qt[@]}" "${tests[@]}" "${bench[@]}" "${package[@]}"
+                  "${validators[@]}") ;;
     bench) wanted=("${base[@]}" "${bench[@]}") ;;
-    *) echo "usage: $0 run|test|bench" >&2; exit 2 ;;
+    package) wanted=("${base[@]}" "${qt[@]}" "${package[@]}") ;;
+    *) echo "usage: $0 run|test|bench|package" >&2; exit 2 ;;
 esac
 
 missing=()
