@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds Petitora and runs every test twice: a normal optimised build and an
-# AddressSanitizer + UndefinedBehaviorSanitizer build.
+# AddressSanitizer + UndefinedBehaviorSanitizer build. Then builds the Debian
+# package and checks it unpacked, against the programs of the optimised build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh test
@@ -20,3 +21,6 @@ build_and_test() {
 
 build_and_test build/release -DPETITORA_BENCH=ON
 build_and_test build/asan -DPETITORA_SANITIZE=ON
+
+echo "=== Debian package ==="
+bash tests/package/check_package.sh build/release build/package
