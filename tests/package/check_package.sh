@@ -7,6 +7,7 @@
 # Usage: tests/package/check_package.sh TESTED_BUILD [PACKAGE_BUILD]
 #   TESTED_BUILD   a build with the tests (start_under_display, petitora-replay)
 #   PACKAGE_BUILD  where scripts/package.sh builds (default build/package)
+# Both folders are taken from the top of the repository.
 set -uo pipefail
 cd "$(dirname "$0")/../.."
 tested=$(cd "${1:?usage: $0 TESTED_BUILD [PACKAGE_BUILD]}" && pwd) || exit 1
