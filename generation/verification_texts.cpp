@@ -52,6 +52,7 @@ constexpr const char* kTexts[kVerifyTextCount] = {
     "desconocido (%s)",
 
     "Uso: petitora-verify ARCHIVO.req [ARCHIVO.key]\n"
+    "     petitora-verify --version\n"
     "Revisa una solicitud de certificado y, si se indica, su llave privada. La contrase\xF1" "a de la\n"
     "llave se lee de la entrada est\xE1ndar, en una sola l\xEDnea. Termina con 0 solo si todas las\n"
     "revisiones son correctas.",

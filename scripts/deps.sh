@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Petitora needs when they are missing.
-# Usage: scripts/deps.sh run|test|bench|fuzz
+# Usage: scripts/deps.sh run|test|bench|fuzz|package
 set -euo pipefail
 
 base=(cmake ninja-build g++ pkg-config)
@@ -8,13 +8,18 @@ qt=(qt6-base-dev libgl-dev qt6-translations-l10n fonts-dejavu-core)
 tests=(googletest libgtest-dev libssl-dev openssl gnutls-bin xvfb xauth libx11-dev)
 bench=(libbenchmark-dev libssl-dev)
 fuzz=(clang-14 libclang-rt-14-dev libssl-dev)
+package=(dpkg-dev file fakeroot)
+# What the package test checks the package with.
+validators=(desktop-file-utils appstream lintian)
 
 case "${1:-test}" in
     run) wanted=("${base[@]}" "${qt[@]}") ;;
-    test) wanted=("${base[@]}" "${qt[@]}" "${tests[@]}" "${bench[@]}" "${fuzz[@]}") ;;
+    test) wanted=("${base[@]}" "${qt[@]}" "${tests[@]}" "${bench[@]}" "${fuzz[@]}"
+                  "${package[@]}" "${validators[@]}") ;;
     bench) wanted=("${base[@]}" "${bench[@]}") ;;
     fuzz) wanted=("${base[@]}" "${fuzz[@]}") ;;
-    *) echo "usage: $0 run|test|bench|fuzz" >&2; exit 2 ;;
+    package) wanted=("${base[@]}" "${qt[@]}" "${package[@]}") ;;
+    *) echo "usage: $0 run|test|bench|fuzz|package" >&2; exit 2 ;;
 esac
 
 missing=()

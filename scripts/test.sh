@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds Petitora and runs every test: a Release build of every target (the
 # program, the tests, the benchmarks), an AddressSanitizer +
-# UndefinedBehaviorSanitizer build, and a bounded run of every fuzz harness.
+# UndefinedBehaviorSanitizer build, a bounded run of every fuzz harness, and
+# the Debian package, checked unpacked against the programs of the Release build.
 # Warnings are errors here (PETITORA_WERROR), never in a user's build.
 # FUZZ_SECONDS sets the time per fuzz harness (default 20).
 set -euo pipefail
@@ -27,3 +28,6 @@ build_and_test build/asan RelWithDebInfo -DPETITORA_SANITIZE=ON
 
 echo "=== build/fuzz ==="
 PETITORA_WERROR=ON bash scripts/fuzz.sh "${FUZZ_SECONDS:-20}"
+
+echo "=== Debian package ==="
+bash tests/package/check_package.sh build/release build/package

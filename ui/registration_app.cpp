@@ -12,6 +12,8 @@ void PrepareApplication(QApplication& app) {
     InitResources();
     QApplication::setApplicationName(QStringLiteral("Petitora"));
     QApplication::setApplicationVersion(QStringLiteral(PETITORA_VERSION));
+    // Lets the desktop match the windows to the menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(PETITORA_APP_ID));
     // The same raised, three-dimensional controls on every desktop.
     if (QStyle* style = QStyleFactory::create(QStringLiteral("Fusion"))) {
         QApplication::setStyle(style);

@@ -2,6 +2,7 @@
 //
 //   petitora-replay --registrant FILE.json --bits 1024|2048|4096 --events EVENTS.txt
 //                   [--destination PATH] [--replace] [--no-system-entropy]
+//   petitora-replay --version | --help
 //
 // The access password is one line of standard input. Every message of the run
 // goes to standard error with its caption; the confirmation is answered Yes,
@@ -94,11 +95,13 @@ bool ReadPasswordLine(std::string* line, std::size_t maxBytes) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName("petitora-replay");
+    QCoreApplication::setApplicationVersion(PETITORA_VERSION);
     QCommandLineParser parser;
     parser.setApplicationDescription(
         "Runs one Petitora generation without a display. The access password is read as one "
         "line from standard input.");
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption registrantOption("registrant", "Registrant data (JSON).", "FILE");
     const QCommandLineOption bitsOption("bits", "Key size: 1024, 2048 or 4096.", "BITS");
     const QCommandLineOption eventsOption("events", "Mouse positions, one \"x y\" per line.",
@@ -112,6 +115,7 @@ int main(int argc, char** argv) {
                        noSystemOption});
     if (!parser.parse(QCoreApplication::arguments())) return Fail(parser.errorText().toStdString());
     if (parser.isSet("help")) parser.showHelp(0);
+    if (parser.isSet("version")) parser.showVersion();
     if (!parser.positionalArguments().isEmpty()) return Fail("unexpected argument");
     for (const auto* option : {&registrantOption, &bitsOption, &eventsOption}) {
         if (!parser.isSet(*option))

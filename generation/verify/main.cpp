@@ -1,4 +1,5 @@
 // petitora-verify FILE.req [FILE.key]
+// petitora-verify --version
 //
 // Checks a request and, when given, its key file; the key's password is one
 // line of standard input. Prints one line per check and the request's
@@ -77,6 +78,10 @@ class PasswordLine {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::string_view(argv[1]) == "--version") {
+        std::puts("petitora-verify " PETITORA_VERSION);
+        return kExitPassed;
+    }
     if (argc < 2 || argc > 3 || argv[1][0] == '\0' || (argc == 3 && argv[2][0] == '\0')) {
         PrintLine(stderr, VerifyText(VerifyTextId::Usage));
         return kExitUsage;
