@@ -131,10 +131,13 @@ std::string DottedOid(const std::uint8_t* oid, std::uint32_t length) {
         if (oid[i] & 0x80) continue;
         if (first) {
             const std::uint64_t top = value < 40 ? 0 : value < 80 ? 1 : 2;
-            dotted = std::to_string(top) + "." + std::to_string(value - 40 * top);
+            dotted = std::to_string(top);
+            dotted += '.';
+            dotted += std::to_string(value - 40 * top);
             first = false;
         } else {
-            dotted += "." + std::to_string(value);
+            dotted += '.';
+            dotted += std::to_string(value);
         }
         value = 0;
     }
