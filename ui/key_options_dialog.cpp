@@ -1,6 +1,7 @@
 #include "ui/key_options_dialog.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -137,7 +138,13 @@ void KeyOptionsDialog::BrowseForRequestFile() {
     // Qt's own chooser, so that it reads in Spanish on every desktop; it asks
     // before replacing a file and leaves the current directory alone.
     chooser.setOption(QFileDialog::DontUseNativeDialog, true);
-    chooser.setNameFilters({UiString(UiText::RequestFilter), UiString(UiText::AllFilesFilter)});
+    // Qt takes "*.*" for names with a dot only, and in a save-as chooser it
+    // would turn the name's extension into "*" when that entry is picked; so
+    // the entry matches "*" while it keeps its own text in the list.
+    chooser.setNameFilters({UiString(UiText::RequestFilter), UiString(UiText::AllFilesPattern)});
+    if (auto* types = chooser.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"))) {
+        types->setItemText(1, UiString(UiText::AllFilesFilter));
+    }
     chooser.setDefaultSuffix(UiString(UiText::RequestSuffix));
     chooser.setDirectory(QDir::current());
     chooser.selectFile(FromFileName(job_.outputName));
