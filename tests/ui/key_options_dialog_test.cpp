@@ -209,4 +209,28 @@ TEST_F(KeyOptions, AllFilesEntryListsEveryFileAndKeepsTheName) {
     EXPECT_EQ(Box("pathText")->text().toStdString(), folder / "PELJ800101AB1.req");
 }
 
+// A path chosen in the chooser reaches the box whole, even past the 255
+// characters that can be typed, and the files go where it points.
+TEST_F(KeyOptions, ALongChosenPathIsKeptWhole) {
+    const std::filesystem::path deep = folder / std::string(240, 'c');
+    std::filesystem::create_directory(deep);
+    const std::string chosen = deep / "PELJ800101AB1.req";
+    ASSERT_GT(chosen.size(), 255u);
+    ModalScript script;
+    script.Then<QFileDialog>([&](QFileDialog* chooser) {
+        chooser->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
+            ->setText(QString::fromStdString(chosen));
+        static_cast<QDialog*>(chooser)->accept();
+    });
+    Click("browseButton");
+    ASSERT_TRUE(script.Done());
+    EXPECT_EQ(Box("pathText")->text().toStdString(), chosen);
+    dialog->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    Box("pathText")->setFocus(Qt::TabFocusReason);
+    Box("password")->setFocus(Qt::TabFocusReason);
+    EXPECT_TRUE(messages.shown.empty()) << messages.LastText();
+    EXPECT_EQ(std::filesystem::current_path(), deep);
+}
+
 }  // namespace
