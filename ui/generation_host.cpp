@@ -51,6 +51,7 @@ bool InputBlocker::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::Wheel:
         case QEvent::KeyPress:
         case QEvent::KeyRelease:
+        case QEvent::InputMethod:
         case QEvent::ShortcutOverride:
         case QEvent::Shortcut:
         case QEvent::TouchBegin:

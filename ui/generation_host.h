@@ -19,9 +19,9 @@ class QtGenerationHost final : public GenerationHost {
     // The random-number dialog, modal over the key-options dialog.
     bool CollectEntropy(EntropyCollection& collection) override;
     // Runs work on a worker thread and returns when it has finished. Until
-    // then the event loop keeps running for painting, while keyboard and
-    // mouse input and requests to close a window are dropped (not queued:
-    // nothing the user did during the wait takes effect after it).
+    // then the event loop keeps running for painting, while keyboard, input
+    // method and mouse input and requests to close a window are dropped (not
+    // queued: nothing the user did during the wait takes effect after it).
     void RunWork(const std::function<void()>& work) override;
 
   private:
