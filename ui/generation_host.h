@@ -4,8 +4,11 @@
 #pragma once
 
 #include <QObject>
+#include <functional>
 
 #include "generation/seams.h"
+
+class QThread;
 
 namespace petitora {
 
@@ -27,6 +30,12 @@ class QtGenerationHost final : public GenerationHost {
   private:
     KeyOptionsDialog& dialog_;
 };
+
+// Starts worker, a thread made to run work, and keeps this thread's event
+// loop going until it has finished. When the system refuses to start the
+// thread, runs work right here instead (without repainting meanwhile), so
+// that nobody waits for a thread that does not exist.
+void AwaitWorker(QThread& worker, const std::function<void()>& work);
 
 // Drops user input and close requests for every window of the program while
 // it exists. Used around work that the user must not interrupt.
