@@ -206,15 +206,14 @@ void CaptureDialog::OnContinue() {
     {
         BusyScope busy(busy_);
         for (CapturePage* page : pages_) page->Read();
-        for (int page = 0; page < kPageCount; ++page) {
-            const Verdict verdict = ValidatePage(storage_.registrant, page);
-            if (verdict.valid) continue;
+        int failedPage = shownTab_;
+        const Verdict verdict = AcceptCapture(storage_.registrant, &failedPage);
+        if (!verdict.valid) {
             // The user must see the box the message is about.
-            if (page != shownTab_) ShowTabQuietly(page);
+            if (failedPage != shownTab_) ShowTabQuietly(failedPage);
             Complain(verdict);
             return;
         }
-        CopyEntityRfcLetters(storage_.registrant);
     }
     KeyOptionsDialog keyOptions(this, storage_, services_);
     if (keyOptions.exec() == QDialog::Accepted) accept();
