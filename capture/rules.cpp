@@ -157,10 +157,13 @@ Verdict ValidatePage(const RegistrantRecord& record, int page) {
     }
 }
 
-Verdict AcceptCapture(RegistrantRecord& record) {
+Verdict AcceptCapture(RegistrantRecord& record, int* failedPage) {
     for (int page = 0; page < kPageCount; ++page) {
         Verdict verdict = ValidatePage(record, page);
-        if (!verdict.valid) return verdict;
+        if (!verdict.valid) {
+            if (failedPage != nullptr) *failedPage = page;
+            return verdict;
+        }
     }
     CopyEntityRfcLetters(record);
     return Verdict::Valid();

@@ -45,9 +45,11 @@ Verdict CheckRfc(std::string_view letters, std::string_view date, std::string_vi
 Verdict ValidatePage(const RegistrantRecord& record, int page);
 
 // "Continuar": pages 0, 1 and 2 in this order, stopping at the first invalid
-// one (whose verdict is returned, the record untouched). When all are valid,
-// makes the entity kinds' RFC copy (CopyEntityRfcLetters) and returns valid.
-Verdict AcceptCapture(RegistrantRecord& record);
+// one (whose verdict is returned, the record untouched, and whose number is
+// stored in *failedPage when failedPage is given). When all are valid, makes
+// the entity kinds' RFC copy (CopyEntityRfcLetters) and returns valid,
+// leaving *failedPage alone.
+Verdict AcceptCapture(RegistrantRecord& record, int* failedPage = nullptr);
 
 // Removes leading, then trailing blanks (the space character only; tabs and
 // other characters stay).

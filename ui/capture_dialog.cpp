@@ -117,14 +117,14 @@ void CaptureDialog::ShowTabQuietly(int index) {
     shownTab_ = index;
 }
 
-bool CaptureDialog::LeaveBox(Field field) {
+bool CaptureDialog::LeaveBox(Field field, bool complain) {
     CapturePage* page = PageOf(field);
     if (page == nullptr) return true;
     BusyScope busy(busy_);
     page->Read();
     const Verdict verdict = NormaliseOnLeave(storage_.registrant, field);
     page->Write();
-    if (!verdict.valid) Complain(verdict);
+    if (!verdict.valid && complain) Complain(verdict);
     return verdict.valid;
 }
 
@@ -141,6 +141,21 @@ void CaptureDialog::OnFocusChanged(QWidget* old, QWidget* now) {
         }
         return Field::None;
     };
+
+    // A tab change moves the focus out of the page it hides and then onto the
+    // page it shows, before the page check runs. The box left that way is
+    // cleaned without a word (the page check that follows reports what is
+    // missing, with the focus in the box); the arrival is not the user's.
+    if (!old->isVisibleTo(this)) {
+        const Field hiddenLeft = fieldOf(old);
+        if (hiddenLeft != Field::Street && IsCleanedOnLeave(hiddenLeft))
+            LeaveBox(hiddenLeft, false);
+        return;
+    }
+    if (const Field arrived = fieldOf(now);
+        arrived != Field::None && PageOf(arrived)->PageIndex() != shownTab_) {
+        return;
+    }
 
     // Leaving a box for "Salir" is not leaving it yet: if "Salir" then closes
     // the dialog nothing is cleaned or reported; if the user goes on
@@ -191,15 +206,14 @@ void CaptureDialog::OnContinue() {
     {
         BusyScope busy(busy_);
         for (CapturePage* page : pages_) page->Read();
-        for (int page = 0; page < kPageCount; ++page) {
-            const Verdict verdict = ValidatePage(storage_.registrant, page);
-            if (verdict.valid) continue;
+        int failedPage = shownTab_;
+        const Verdict verdict = AcceptCapture(storage_.registrant, &failedPage);
+        if (!verdict.valid) {
             // The user must see the box the message is about.
-            if (page != shownTab_) ShowTabQuietly(page);
+            if (failedPage != shownTab_) ShowTabQuietly(failedPage);
             Complain(verdict);
             return;
         }
-        CopyEntityRfcLetters(storage_.registrant);
     }
     KeyOptionsDialog keyOptions(this, storage_, services_);
     if (keyOptions.exec() == QDialog::Accepted) accept();

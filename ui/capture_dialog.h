@@ -41,8 +41,9 @@ class CaptureDialog final : public QDialog {
     void OnFocusChanged(QWidget* old, QWidget* now);
     void OnOfficePicked();
 
-    // The clean-up of a box the user has left; false when it complained.
-    bool LeaveBox(Field field);
+    // The clean-up of a box the user has left; false when the box is a
+    // required one left empty (with its message when complain is set).
+    bool LeaveBox(Field field, bool complain = true);
     // A rule's complaint: the message, then the focus into the rule's box.
     void Complain(const Verdict& verdict);
     void ShowTabQuietly(int index);

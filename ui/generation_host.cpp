@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QThread>
+#include <memory>
 
 #include "ui/entropy_dialog.h"
 #include "ui/key_options_dialog.h"
@@ -22,16 +23,25 @@ bool QtGenerationHost::CollectEntropy(EntropyCollection& collection) {
 void QtGenerationHost::RunWork(const std::function<void()>& work) {
     InputBlocker blocker;
     QApplication::setOverrideCursor(Qt::WaitCursor);
+    const std::unique_ptr<QThread> worker(QThread::create([&work] { work(); }));
+    AwaitWorker(*worker, work);
+    QApplication::restoreOverrideCursor();
+}
+
+void AwaitWorker(QThread& worker, const std::function<void()>& work) {
     QEventLoop loop;
-    QThread* worker = QThread::create([&work] { work(); });
     // finished is emitted on the worker thread: the quit arrives as an event
     // of this loop, so it cannot be lost before exec() starts.
-    QObject::connect(worker, &QThread::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
-    worker->start();
+    QObject::connect(&worker, &QThread::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+    worker.start();
+    // A thread that could not be created is neither running nor finished,
+    // and would never report its end.
+    if (!worker.isRunning() && !worker.isFinished()) {
+        work();
+        return;
+    }
     loop.exec();
-    worker->wait();
-    delete worker;
-    QApplication::restoreOverrideCursor();
+    worker.wait();
 }
 
 InputBlocker::InputBlocker() {
@@ -51,6 +61,7 @@ bool InputBlocker::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::Wheel:
         case QEvent::KeyPress:
         case QEvent::KeyRelease:
+        case QEvent::InputMethod:
         case QEvent::ShortcutOverride:
         case QEvent::Shortcut:
         case QEvent::TouchBegin:

@@ -1,9 +1,11 @@
 #include "ui/key_options_dialog.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <algorithm>
 
 #include "crypto/common.h"
 #include "ui/app_resources.h"
@@ -76,6 +78,10 @@ void KeyOptionsDialog::ReadFields() {
 void KeyOptionsDialog::WriteFields() {
     ui_->keySize->setCurrentIndex(job_.keySizeIndex);
     const QString path = FromFileName(job_.pathText);
+    // The limit is for typing: a longer path chosen in the save-as chooser
+    // is shown whole, or the box would cut it to another name.
+    ui_->pathText->setMaxLength(
+        std::max(static_cast<int>(kMaxKeyOptionText), static_cast<int>(path.size())));
     if (ui_->pathText->text() != path) ui_->pathText->setText(path);
 }
 

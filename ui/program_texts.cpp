@@ -15,6 +15,7 @@ constexpr const char* kTexts[static_cast<int>(UiText::Count)] = {
     "Buscar en:",
     "Archivos Req (*.req)",
     "All Files (*.*)",
+    "All Files (*)",
     "req",
     "Petitora: no se encontr\u00f3 la traducci\u00f3n al espa\u00f1ol de Qt en %1; "
     "los botones propios de Qt pueden aparecer en ingl\u00e9s.",

@@ -18,8 +18,9 @@ enum class UiText : int {
     ChooserFileName,
     ChooserFileType,
     ChooserLookIn,
-    RequestFilter,  // save-as chooser: the request files
-    AllFilesFilter,
+    RequestFilter,    // save-as chooser: the request files
+    AllFilesFilter,   // the entry as the chooser lists it
+    AllFilesPattern,  // the same entry as Qt matches it: every name, with or without a dot
     RequestSuffix,
     TranslationMissing,  // %1 = the folder searched
     ChooserOpen,

@@ -442,11 +442,17 @@ TEST(Rules, ContinueStopsAtTheFirstInvalidPage) {
     RegistrantRecord r = ValidRecord(UserType::PersonaFisica);
     r.regionalOffice = "73 CANCUN";
     r.repName.clear();
-    ExpectInvalid(petitora::AcceptCapture(r), kAlr, Field::RegionalOffice);
+    int failedPage = -1;
+    ExpectInvalid(petitora::AcceptCapture(r, &failedPage), kAlr, Field::RegionalOffice);
+    EXPECT_EQ(failedPage, 1);
     r.regionalOffice = "11 NORTE D.F.";
-    ExpectInvalid(petitora::AcceptCapture(r),
+    ExpectInvalid(petitora::AcceptCapture(r, &failedPage),
                   "Error, hay datos que falta capturar en el nombre del representante legal.",
                   Field::RepName);
+    EXPECT_EQ(failedPage, 2);
+    r.rfcDate = "801301";
+    ExpectInvalid(petitora::AcceptCapture(r, &failedPage), kRfcMonth, Field::RfcDate);
+    EXPECT_EQ(failedPage, 0);
 }
 
 TEST(Rules, ContinueCopiesTheEntityLettersOnlyWhenValid) {

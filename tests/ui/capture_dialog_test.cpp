@@ -220,6 +220,50 @@ TEST(CaptureDialogTabs, OnlyAValidPageCanBeLeft) {
     EXPECT_EQ(FocusName(), "repName");
 }
 
+// Changing tabs from a box moves the focus several times inside Qt (to the
+// strip, out of the hidden page, onto the new page): the user left the box
+// once, and each message comes once.
+TEST(CaptureDialogTabs, ChangingTabsFromABlankBoxComplainsOnce) {
+    const std::string missingName = "Error, falta capturar el nombre del usuario.";
+    Capture c(UserType::PersonaFisica);
+    c.FillValid(false);
+    c.Box("name")->clear();
+    c.messages.Clear();
+    c.Type("name", "  ");
+    ClickTab(&c.dialog, kPageAddress);
+    EXPECT_EQ(c.messages.Texts(), (std::vector<std::string>{kMissingOnLeave, missingName}));
+    EXPECT_EQ(c.Tabs()->currentIndex(), 0);
+    EXPECT_EQ(FocusName(), "name");
+
+    // From the keyboard the page check alone speaks: the box is cleaned first.
+    c.messages.Clear();
+    c.Type("name", "  ");
+    QTest::keyClick(c.Box("name"), Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(c.messages.Texts(), std::vector<std::string>{missingName});
+    EXPECT_EQ(c.Tabs()->currentIndex(), 0);
+    EXPECT_EQ(FocusName(), "name");
+    EXPECT_EQ(c.Text("name").toStdString(), "");
+
+    c.messages.Clear();
+    c.Type("name", "  JUAN   CARLOS ");
+    QTest::keyClick(c.Box("name"), Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_TRUE(c.messages.shown.empty()) << c.messages.LastText();
+    EXPECT_EQ(c.Tabs()->currentIndex(), 1);
+    EXPECT_EQ(FocusName(), "street");
+    EXPECT_EQ(c.dialog.Record().name, "JUAN CARLOS");
+
+    // The representative's name is optional while the page is empty: the
+    // clean-up speaks once and the change goes through.
+    c.FillAddress();
+    ClickTab(&c.dialog, kPageLegalRepresentative);
+    c.Box("repName")->setFocus(Qt::MouseFocusReason);
+    c.messages.Clear();
+    ClickTab(&c.dialog, kPagePersonalData);
+    EXPECT_EQ(c.messages.Texts(), std::vector<std::string>{kMissingOnLeave});
+    EXPECT_EQ(c.Tabs()->currentIndex(), 0);
+    EXPECT_EQ(FocusName(), "rfcLetters");
+}
+
 // "Continuar" checks the pages in order; the failing page comes to the front
 // before its message, and its box gets the focus.
 TEST(CaptureDialogContinue, BringsTheFailingPageForwardWithItsMessage) {

@@ -5,11 +5,14 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <filesystem>
+#include <fstream>
+#include <set>
 
 #include "capture/rules.h"
 #include "generation/file_system.h"
@@ -173,6 +176,61 @@ TEST_F(KeyOptions, SaveAsChooserFillsTheDestination) {
     EXPECT_EQ(selected, folder / "PELJ800101AB1.req");
     EXPECT_EQ(Box("pathText")->text().toStdString(), folder / "elegido.req");
     EXPECT_EQ(std::filesystem::current_path(), folder.Path());
+}
+
+// "All Files (*.*)" lists every file, with or without a dot, and picking it
+// leaves the request's name alone.
+TEST_F(KeyOptions, AllFilesEntryListsEveryFileAndKeepsTheName) {
+    for (const char* name : {"LEEME", "notas.txt"}) std::ofstream(folder / name) << "x";
+    std::string entry, nameAfterPick;
+    std::set<std::string> listed;
+    ModalScript script;
+    script.Then<QFileDialog>([&](QFileDialog* chooser) {
+        auto* types = chooser->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        ASSERT_NE(types, nullptr);
+        types->setCurrentIndex(1);
+        emit types->activated(1);  // what a pick in the list does
+        entry = chooser->selectedNameFilter().toStdString();
+        nameAfterPick =
+            chooser->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->text().toStdString();
+        auto* model = chooser->findChild<QFileSystemModel*>();
+        const QModelIndex root = model->index(QString::fromStdString(folder.Path()));
+        for (int wait = 0; wait < 500 && model->rowCount(root) < 2; ++wait) QTest::qWait(10);
+        for (int row = 0; row < model->rowCount(root); ++row) {
+            listed.insert(model->fileName(model->index(row, 0, root)).toStdString());
+        }
+        static_cast<QDialog*>(chooser)->accept();
+    });
+    Click("browseButton");
+    ASSERT_TRUE(script.Done());
+    EXPECT_EQ(entry, "All Files (*.*)");
+    EXPECT_EQ(nameAfterPick, "PELJ800101AB1.req");
+    EXPECT_EQ(listed, (std::set<std::string>{"LEEME", "notas.txt"}));
+    EXPECT_EQ(Box("pathText")->text().toStdString(), folder / "PELJ800101AB1.req");
+}
+
+// A path chosen in the chooser reaches the box whole, even past the 255
+// characters that can be typed, and the files go where it points.
+TEST_F(KeyOptions, ALongChosenPathIsKeptWhole) {
+    const std::filesystem::path deep = folder / std::string(240, 'c');
+    std::filesystem::create_directory(deep);
+    const std::string chosen = deep / "PELJ800101AB1.req";
+    ASSERT_GT(chosen.size(), 255u);
+    ModalScript script;
+    script.Then<QFileDialog>([&](QFileDialog* chooser) {
+        chooser->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
+            ->setText(QString::fromStdString(chosen));
+        static_cast<QDialog*>(chooser)->accept();
+    });
+    Click("browseButton");
+    ASSERT_TRUE(script.Done());
+    EXPECT_EQ(Box("pathText")->text().toStdString(), chosen);
+    dialog->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    Box("pathText")->setFocus(Qt::TabFocusReason);
+    Box("password")->setFocus(Qt::TabFocusReason);
+    EXPECT_TRUE(messages.shown.empty()) << messages.LastText();
+    EXPECT_EQ(std::filesystem::current_path(), deep);
 }
 
 }  // namespace
