@@ -353,12 +353,10 @@ StoreResult StoreFiles(FileSystem& files, const std::string& requestName,
     }
     if (!files.Rename(keyTemp, keyName)) {
         files.Remove(keyTemp);
-        // The new request would break the pair of the key file left in place.
-        if (hadRequest) {
-            files.Rename(backup, requestName);
-        } else {
-            files.Remove(requestName);
-        }
+        // The new request would break the pair of the key file left in place,
+        // and its own key is gone: it never stays under the request's name,
+        // even when the earlier request cannot be put back.
+        if (!hadRequest || !files.Rename(backup, requestName)) files.Remove(requestName);
         return StoreResult::KeyFileFailed;
     }
     if (hadRequest) files.Remove(backup);

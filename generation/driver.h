@@ -105,7 +105,8 @@ enum class StoreResult { Stored, RequestFailed, KeyFileFailed };
 // beside its target (write, flush, close, all checked), then the request's
 // temporary over requestName and the key's over keyName. An earlier request
 // file is first moved aside, and put back when the key file cannot take its
-// place; a request file that did not exist before is removed again then.
+// place; when there was none, or it cannot be put back, the new request is
+// removed again (a request whose key is lost never stays under its name).
 // Temporary files never outlive the call (except a moved-aside request file
 // that could not be put back, which keeps the earlier file's bytes).
 StoreResult StoreFiles(FileSystem& files, const std::string& requestName,
