@@ -8,21 +8,25 @@
 #include "crypto/common.h"
 #include "ui/app_resources.h"
 #include "ui/program_texts.h"
+#include "ui/secret_box.h"
 #include "ui/text_boundary.h"
 #include "ui_key_options_dialog.h"
 
 namespace petitora {
 namespace {
 
-// The password boxes: their text as Windows-1252 bytes into a secret field.
+// The password boxes: their text as Windows-1252 bytes into a secret field,
+// through a fixed area that is wiped.
 void ReadSecret(const QLineEdit& box, SecretText& into) {
-    std::optional<std::string> bytes = ToCp1252(box.text());
-    if (!bytes) {  // cannot happen: the validator keeps the box Windows-1252
+    char bytes[kMaxKeyOptionText];
+    const std::optional<std::size_t> length = ToCp1252(box.text(), bytes, sizeof bytes);
+    // Always converted: the validator and the length limit keep the box so.
+    if (length) {
+        into.Assign(std::string_view(bytes, *length));
+    } else {
         into.Clear();
-        return;
     }
-    into.Assign(*bytes);
-    cerrojo::SecureWipe(bytes->data(), bytes->size());
+    cerrojo::SecureWipeObject(bytes);
 }
 
 }  // namespace
@@ -39,9 +43,9 @@ KeyOptionsDialog::KeyOptionsDialog(QWidget* owner, CaptureStorage& capture, Dial
     ui_->password->setValidator(new Cp1252Validator(kMaxKeyOptionText, ui_->password));
     ui_->passwordConfirmation->setValidator(
         new Cp1252Validator(kMaxKeyOptionText, ui_->passwordConfirmation));
-    for (QLineEdit* box : {ui_->password, ui_->passwordConfirmation, ui_->pathText}) {
-        box->setMaxLength(kMaxKeyOptionText);
-    }
+    ui_->pathText->setMaxLength(kMaxKeyOptionText);
+    PrepareSecretBox(ui_->password, kMaxKeyOptionText);
+    PrepareSecretBox(ui_->passwordConfirmation, kMaxKeyOptionText);
     // The notice keeps its place while hidden, so showing it moves nothing.
     QSizePolicy keepPlace = ui_->waitNotice->sizePolicy();
     keepPlace.setRetainSizeWhenHidden(true);
@@ -69,8 +73,8 @@ KeyOptionsDialog::KeyOptionsDialog(QWidget* owner, CaptureStorage& capture, Dial
 
 KeyOptionsDialog::~KeyOptionsDialog() {
     disconnect(qApp, nullptr, this, nullptr);
-    ui_->password->clear();
-    ui_->passwordConfirmation->clear();
+    WipeSecretBox(ui_->password);
+    WipeSecretBox(ui_->passwordConfirmation);
     // poolStorage_ wipes the pool as it is released; job_ wipes the passwords.
 }
 

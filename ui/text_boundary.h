@@ -18,6 +18,11 @@ QString FromCp1252(std::string_view cp1252);
 // QString -> Windows-1252 bytes; nothing when a character has no Windows-1252 byte.
 std::optional<std::string> ToCp1252(const QString& text);
 
+// The same into caller storage of capacity bytes, one byte per character,
+// with no other copy made (for secrets); nothing, after writing a part, when
+// a character has no byte or the text is longer than capacity.
+std::optional<std::size_t> ToCp1252(const QString& text, char* out, std::size_t capacity);
+
 // The box label without its mnemonic and surrounding blanks ("     &Patente"
 // -> "Patente"), the name a screen reader announces for the box.
 QString AccessibleNameOf(const QString& label);
