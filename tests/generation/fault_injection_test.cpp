@@ -58,6 +58,7 @@ struct StepFault {
     const char* step;
     std::vector<FaultyFileSystem::Fault> faults;
     const std::string& message;
+    bool earlierPair = true;  // a pair of the run's names is there before the run
 };
 
 // Each write is made in three parts, so with an earlier pair in place the
@@ -65,8 +66,10 @@ struct StepFault {
 // flush 1, close 1), the key's (create 2, writes 4-6, flush 2, close 2), the
 // place-holder for the earlier request (create 3, close 3), moving it aside
 // (rename 1), both files into place (renames 2, 3), and putting the earlier
-// request back after a failure (the next rename).
-TEST(FileStepFaults, EachStepEndsInItsMessageWithTheEarlierPairIntact) {
+// request back after a failure (the next rename). Without an earlier pair
+// renames 1 and 2 put the files into place; when the key cannot follow, the
+// request, whose key is lost, is removed again.
+TEST(FileStepFaults, EachStepEndsInItsMessageAndLeavesTheFolderAsItWas) {
     const StepFault faults[] = {
         {"creating the request's temporary file", {{Op::CreateTemporary, 1}}, kRequestFailed},
         {"first write of the request", {{Op::Write, 1}}, kRequestFailed},
@@ -85,38 +88,25 @@ TEST(FileStepFaults, EachStepEndsInItsMessageWithTheEarlierPairIntact) {
         {"moving the earlier request aside", {{Op::Rename, 1}}, kRequestFailed},
         {"the request into place", {{Op::Rename, 2}}, kRequestFailed},
         {"the key into place", {{Op::Rename, 3}}, kKeyFileFailed},
+        {"no earlier pair: last write of the key", {{Op::Write, 6}}, kKeyFileFailed, false},
+        {"no earlier pair: the request into place", {{Op::Rename, 1}}, kRequestFailed, false},
+        {"no earlier pair: the key into place", {{Op::Rename, 2}}, kKeyFileFailed, false},
     };
     for (const StepFault& fault : faults) {
         SCOPED_TRACE(fault.step);
         Session session(gentest::Registrant(UserType::PersonaFisica));
         session.files.faults = fault.faults;
         session.files.writeParts = 3;
-        PlantEarlierPair(session.folder, kBase);
+        if (fault.earlierPair) PlantEarlierPair(session.folder, kBase);
         EXPECT_FALSE(session.Accept().closeWithOk);
         EXPECT_EQ(session.RunMessages(), std::vector<std::string>{fault.message});
         EXPECT_EQ(session.messages.shown.back().caption, "Petitora");
-        ExpectEarlierPairOnly(session.folder, kBase);
+        if (fault.earlierPair) {
+            ExpectEarlierPairOnly(session.folder, kBase);
+        } else {
+            EXPECT_EQ(session.folder.List(), std::set<std::string>{});
+        }
         EXPECT_TRUE(session.files.openHandles.empty());
-        ExpectSecretsWiped(session);
-    }
-}
-
-TEST(FileStepFaults, WithoutAnEarlierPairAFailedRunLeavesNoFile) {
-    // Renames 1 and 2 put the request and the key into place; when the key
-    // cannot follow, the request, whose key is lost, is removed again.
-    const StepFault faults[] = {
-        {"last write of the key", {{Op::Write, 6}}, kKeyFileFailed},
-        {"the request into place", {{Op::Rename, 1}}, kRequestFailed},
-        {"the key into place", {{Op::Rename, 2}}, kKeyFileFailed},
-    };
-    for (const StepFault& fault : faults) {
-        SCOPED_TRACE(fault.step);
-        Session session(gentest::Registrant(UserType::PersonaFisica));
-        session.files.faults = fault.faults;
-        session.files.writeParts = 3;
-        EXPECT_FALSE(session.Accept().closeWithOk);
-        EXPECT_EQ(session.RunMessages(), std::vector<std::string>{fault.message});
-        EXPECT_TRUE(session.folder.List().empty());
         ExpectSecretsWiped(session);
     }
 }
