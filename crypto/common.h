@@ -33,6 +33,15 @@ using AlgorithmId = std::uint32_t;
 // p may be null only when len is 0.
 void SecureWipe(void* p, std::size_t len);
 
+// Overwrites kStackWipeSize bytes of the calling thread's stack just below
+// the caller's frame with zeros, through SecureWipe: where the functions the
+// caller has just returned from left their locals and spilled registers
+// (the arithmetic clears none of its own temporaries, and no function can
+// clear what the compiler spilled). The stack must have that much room
+// below the caller (every thread's stack here has megabytes).
+inline constexpr std::size_t kStackWipeSize = 96 * 1024;
+void SecureWipeStack();
+
 // Wipes a whole object (array or plain record) in place.
 template <typename T>
 inline void SecureWipeObject(T& object) {

@@ -146,14 +146,6 @@ int FindPrime(Digit* a, const Digit* low, const Digit* high, unsigned digits, Ra
 
 namespace {
 
-// Overwrites the stack below the caller's frame, where the arithmetic's
-// exponentiation table and products (powers of secret values) are left
-// behind: the arithmetic clears none of its own temporaries.
-[[gnu::noinline]] void WipeArithmeticStack() {
-    std::uint8_t area[96 * 1024];
-    SecureWipe(area, sizeof(area));
-}
-
 // The search for one prime of bits bits whose p - 1 is prime to e.
 int GeneratePrime(Digit* p, unsigned bits, const Digit* e, unsigned digits, RandomPool* pool) {
     Digit low[kMaxDigits], high[kMaxDigits], t[kMaxDigits], g[kMaxDigits], one[kMaxDigits];
@@ -199,7 +191,7 @@ int RsaGenerateKeyPair(RsaPublicKey* publicKey, RsaPrivateKey* privateKey,
     if (status != StatusOk) {
         SecureWipeObject(p);
         SecureWipeObject(q);
-        WipeArithmeticStack();
+        SecureWipeStack();
         return status;
     }
     if (BnCmp(p, q, pDigits) < 0) {
@@ -249,7 +241,7 @@ int RsaGenerateKeyPair(RsaPublicKey* publicKey, RsaPrivateKey* privateKey,
     SecureWipeObject(qMinus1);
     SecureWipeObject(phi);
     SecureWipeObject(qInv);
-    WipeArithmeticStack();
+    SecureWipeStack();
     return StatusOk;
 }
 
@@ -341,7 +333,7 @@ int RsaPrivateBlock(std::uint8_t* out, std::uint32_t* outLen, const std::uint8_t
     SecureWipeObject(q);
     SecureWipeObject(qInv);
     SecureWipeObject(h);
-    WipeArithmeticStack();
+    SecureWipeStack();
     return status;
 }
 
@@ -405,7 +397,7 @@ int RsaCheckPrivateKey(const RsaPrivateKey* privateKey) {
     SecureWipeObject(t);
     SecureWipeObject(wide);
     SecureWipeObject(lambda);
-    WipeArithmeticStack();
+    SecureWipeStack();
     return status;
 }
 

@@ -7,4 +7,10 @@ void SecureWipe(void* p, std::size_t len) {
     for (std::size_t i = 0; i < len; ++i) bytes[i] = 0;
 }
 
+// Out of line, so that the area lies below the frame of the caller.
+[[gnu::noinline]] void SecureWipeStack() {
+    std::uint8_t area[kStackWipeSize];
+    SecureWipe(area, sizeof(area));
+}
+
 }  // namespace cerrojo

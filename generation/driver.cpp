@@ -315,6 +315,8 @@ KeyPairOutcome GenerateKeyPair(GenerationJob& job, GenerationServices& services,
         // The seed would give the same primes again: it goes as soon as they exist.
         cerrojo::SecureWipeObject(*pool);
         if (status == cerrojo::StatusOk) requestBuilt = WriteRequestFile(job, built);
+        // What the signing left on this thread's stack beyond its own locals.
+        cerrojo::SecureWipeStack();
     });
     if (status != cerrojo::StatusOk) {
         ShowFailure(services.messages, GenerationText::NoKeyPair);
@@ -386,7 +388,11 @@ bool GenerateFiles(GenerationJob& job, GenerationServices& services) {
     job.outputName = KeyFileName(requestName);
 
     bool keyBuilt = false;
-    services.host.RunWork([&] { keyBuilt = WritePrivateKeyFile(job); });
+    services.host.RunWork([&] {
+        keyBuilt = WritePrivateKeyFile(job);
+        // Registers the encoding and the encryption spilled: key and password.
+        cerrojo::SecureWipeStack();
+    });
     WipePrivateKey(job);
     if (!keyBuilt) {
         WipeWorkBuffer(job);

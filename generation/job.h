@@ -170,7 +170,8 @@ MessageRequest MemoryErrorMessage();
 // files (see generation/driver.h). True only when both files were written;
 // on false the message of the failing step has been shown and no file of
 // the run's names has changed. The private key and the key file's bytes are
-// wiped from the capture's buffers before it returns.
+// wiped from the capture's buffers, and the stack below the work's frame
+// (locals and spilled registers of the library), before it returns.
 bool GenerateFiles(GenerationJob& job, GenerationServices& services);
 
 }  // namespace petitora

@@ -341,6 +341,8 @@ VerificationReport Verify(const Input& request, const std::optional<Input>& key,
         report.checks.push_back(Line(CheckState::NotRun, VerifyText(VerifyTextId::PairNotChecked)));
     }
     cerrojo::SecureWipeObject(privateKey);
+    // What the decryption and the key check spilled on the stack.
+    cerrojo::SecureWipeStack();
     return report;
 }
 

@@ -11,6 +11,7 @@
 #include "ui/app_resources.h"
 #include "ui/file_chooser.h"
 #include "ui/program_texts.h"
+#include "ui/secret_box.h"
 #include "ui/text_boundary.h"
 #include "ui_key_options_dialog.h"
 
@@ -28,9 +29,9 @@ KeyOptionsDialog::KeyOptionsDialog(QWidget* owner, CaptureStorage& capture, Dial
     ui_->password->setValidator(new Cp1252Validator(kMaxKeyOptionText, ui_->password));
     ui_->passwordConfirmation->setValidator(
         new Cp1252Validator(kMaxKeyOptionText, ui_->passwordConfirmation));
-    for (QLineEdit* box : {ui_->password, ui_->passwordConfirmation, ui_->pathText}) {
-        box->setMaxLength(kMaxKeyOptionText);
-    }
+    ui_->pathText->setMaxLength(kMaxKeyOptionText);
+    PrepareSecretBox(ui_->password, kMaxKeyOptionText);
+    PrepareSecretBox(ui_->passwordConfirmation, kMaxKeyOptionText);
     // The notice keeps its place while hidden, so showing it moves nothing.
     QSizePolicy keepPlace = ui_->waitNotice->sizePolicy();
     keepPlace.setRetainSizeWhenHidden(true);
@@ -58,8 +59,8 @@ KeyOptionsDialog::KeyOptionsDialog(QWidget* owner, CaptureStorage& capture, Dial
 
 KeyOptionsDialog::~KeyOptionsDialog() {
     disconnect(qApp, nullptr, this, nullptr);
-    ui_->password->clear();
-    ui_->passwordConfirmation->clear();
+    WipeSecretBox(ui_->password);
+    WipeSecretBox(ui_->passwordConfirmation);
     // poolStorage_ wipes the pool as it is released; job_ wipes the passwords.
 }
 

@@ -1,11 +1,21 @@
 #include "ui/text_boundary.h"
 
 #include <QFile>
+#include <utility>
 
 #include "capture/cp1252.h"
-#include "crypto/common.h"
 
 namespace petitora {
+namespace {
+
+// The Windows-1252 byte of one UTF-16 unit; a surrogate is half of a
+// character beyond the BMP, which has none.
+std::optional<unsigned char> ByteOf(QChar c) {
+    if (c.isSurrogate()) return std::nullopt;
+    return CodePointToCp1252(c.unicode());
+}
+
+}  // namespace
 
 QString FromCp1252(std::string_view cp1252) {
     const std::string utf8 = Cp1252ToUtf8(cp1252);
@@ -13,22 +23,31 @@ QString FromCp1252(std::string_view cp1252) {
 }
 
 std::optional<std::string> ToCp1252(const QString& text) {
-    QByteArray utf8 = text.toUtf8();
-    std::optional<std::string> bytes =
-        Utf8ToCp1252(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
-    // The text may be a password: leave no copy of it behind.
-    cerrojo::SecureWipe(utf8.data(), static_cast<std::size_t>(utf8.size()));
+    std::string bytes(static_cast<std::size_t>(text.size()), '\0');
+    if (!ToCp1252(text, bytes.data(), bytes.size())) return std::nullopt;
     return bytes;
 }
 
-void ReadSecret(const QString& text, SecretText& into) {
-    std::optional<std::string> bytes = ToCp1252(text);
-    if (!bytes) {
-        into.Clear();
-        return;
+std::optional<std::size_t> ToCp1252(const QString& text, char* out, std::size_t capacity) {
+    if (static_cast<std::size_t>(text.size()) > capacity) return std::nullopt;
+    std::size_t length = 0;
+    for (const QChar c : text) {
+        const std::optional<unsigned char> byte = ByteOf(c);
+        if (!byte) return std::nullopt;
+        out[length++] = static_cast<char>(*byte);
     }
-    into.Assign(*bytes);
-    cerrojo::SecureWipe(bytes->data(), bytes->size());
+    return length;
+}
+
+void ReadSecret(const QString& text, SecretText& into) {
+    char bytes[kMaxKeyOptionText];
+    const std::optional<std::size_t> length = ToCp1252(text, bytes, sizeof bytes);
+    if (length) {
+        into.Assign(std::string_view(bytes, *length));
+    } else {
+        into.Clear();
+    }
+    cerrojo::SecureWipeObject(bytes);
 }
 
 QString AccessibleNameOf(const QString& label) {
@@ -69,9 +88,11 @@ Cp1252Validator::Cp1252Validator(int maxLength, QObject* parent)
 QValidator::State Cp1252Validator::validate(QString& input, int& pos) const {
     (void)pos;
     if (input.size() > maxLength_) return Invalid;
-    std::optional<std::string> bytes = ToCp1252(input);
-    if (!bytes) return Invalid;
-    cerrojo::SecureWipe(bytes->data(), bytes->size());
+    // Checked character by character, through a const view: the text may be
+    // a password, of which no copy (not even a detached one) is made.
+    for (const QChar c : std::as_const(input)) {
+        if (!ByteOf(c)) return Invalid;
+    }
     return Acceptable;
 }
 

@@ -19,6 +19,11 @@ QString FromCp1252(std::string_view cp1252);
 // QString -> Windows-1252 bytes; nothing when a character has no Windows-1252 byte.
 std::optional<std::string> ToCp1252(const QString& text);
 
+// The same into caller storage of capacity bytes, one byte per character,
+// with no other copy made (for secrets); nothing, after writing a part, when
+// a character has no byte or the text is longer than capacity.
+std::optional<std::size_t> ToCp1252(const QString& text, char* out, std::size_t capacity);
+
 // A password box's text as Windows-1252 bytes into a secret field, with no
 // other copy of the bytes left behind; the field is cleared when a character
 // has no Windows-1252 byte (the boxes' validators keep that from happening).

@@ -7,6 +7,7 @@
 #include "generation/job.h"
 #include "ui/app_resources.h"
 #include "ui/file_chooser.h"
+#include "ui/secret_box.h"
 #include "ui/text_boundary.h"
 #include "ui_verify_password_dialog.h"
 
@@ -31,7 +32,7 @@ VerifyPasswordDialog::VerifyPasswordDialog(QWidget* owner, const QString& reques
     ui_->requestPath->setToolTip(requestPath);
     ui_->keyPath->setText(ProposedKeyPath(requestPath));
     ui_->password->setValidator(new Cp1252Validator(kMaxKeyOptionText, ui_->password));
-    ui_->password->setMaxLength(kMaxKeyOptionText);
+    PrepareSecretBox(ui_->password, kMaxKeyOptionText);
     ui_->password->setFocus();
 
     connect(ui_->verifyButton, &QPushButton::clicked, this, &VerifyPasswordDialog::OnVerify);
@@ -42,7 +43,7 @@ VerifyPasswordDialog::VerifyPasswordDialog(QWidget* owner, const QString& reques
 }
 
 VerifyPasswordDialog::~VerifyPasswordDialog() {
-    ui_->password->clear();
+    WipeSecretBox(ui_->password);
 }
 
 QString VerifyPasswordDialog::RequestPath() const {
@@ -65,7 +66,7 @@ void VerifyPasswordDialog::OnKeyPathChanged() {
 void VerifyPasswordDialog::OnVerify() {
     SecretText password;  // wiped when it goes
     ReadSecret(ui_->password->text(), password);
-    ui_->password->clear();
+    WipeSecretBox(ui_->password);
     std::optional<std::string> keyPath;
     if (const std::optional<QString> key = KeyPath()) keyPath = ToFileName(*key);
 

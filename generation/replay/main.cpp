@@ -93,6 +93,9 @@ bool ReadPasswordLine(std::string* line, std::size_t maxBytes) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Standard input carries the password: unbuffered (before anything reads
+    // it), so that no copy of the line stays in the stream's buffer.
+    std::setvbuf(stdin, nullptr, _IONBF, 0);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName("petitora-replay");
     QCoreApplication::setApplicationVersion(PETITORA_VERSION);

@@ -27,14 +27,16 @@
 namespace {
 
 using namespace petitora;
-using gentest::FaultyFileSystem;
+using gentest::AllZero;
+using gentest::ExpectEarlierPairOnly;
+using gentest::PlantEarlierPair;
 using gentest::ReadBytes;
 using gentest::ScratchFolder;
+using gentest::Session;
 using gentest::W;
 using gentest::WriteBytes;
-using Op = FaultyFileSystem::Op;
 
-const std::string kPassword = "Clave de acceso 2026";
+const std::string& kPassword = gentest::kSessionPassword;
 
 void LoadProviders() {
     static OSSL_PROVIDER* legacy = OSSL_PROVIDER_load(nullptr, "legacy");
@@ -42,47 +44,6 @@ void LoadProviders() {
     ASSERT_NE(legacy, nullptr);
     ASSERT_NE(base, nullptr);
 }
-
-// One key-options dialog over a scratch folder, accepted with a valid password.
-struct Session {
-    ScratchFolder folder;
-    CaptureStorage capture;
-    cerrojo::RandomPool pool;
-    GenerationJob job;
-    gentest::ScriptedPresenter messages;
-    gentest::ScriptedHost host;
-    FaultyFileSystem files;
-
-    explicit Session(const RegistrantRecord& record, int keySizeIndex = 0) {
-        capture.registrant = record;
-        const Verdict verdict = AcceptCapture(capture.registrant);
-        EXPECT_TRUE(verdict.valid) << verdict.message;
-        capture.workingDirectory = folder.Path();
-        InitGenerationJob(job, capture, &pool);
-        job.keySizeIndex = keySizeIndex;
-        job.password.Assign(kPassword);
-        job.passwordConfirmation.Assign(kPassword);
-    }
-    KeyOptionsOutcome Accept() {
-        GenerationServices services{messages, host, files};
-        return OnAccept(job, services);
-    }
-    // The run alone, in the scratch folder (OnAccept would have entered it).
-    bool Generate() {
-        std::filesystem::current_path(folder.Path());
-        GenerationServices services{messages, host, files};
-        return GenerateFiles(job, services);
-    }
-    std::string Read(const std::string& name) const { return ReadBytes(folder / name); }
-    // The messages after the confirmation question.
-    std::vector<std::string> RunMessages() const {
-        std::vector<std::string> texts;
-        for (const auto& m : messages.shown) {
-            if (m.topic == MessageTopic::General) texts.push_back(m.text);
-        }
-        return texts;
-    }
-};
 
 struct Expected {
     const char* label;
@@ -266,14 +227,8 @@ TEST_P(EveryKind, WritesAPairThatOpenSslAcceptsWithTheRegistrantsTexts) {
 INSTANTIATE_TEST_SUITE_P(Generation, EveryKind, testing::ValuesIn(Cases()),
                          [](const auto& info) { return std::string(info.param.label); });
 
-bool AllZero(const void* data, std::size_t size) {
-    const auto* bytes = static_cast<const std::uint8_t*>(data);
-    return std::all_of(bytes, bytes + size, [](std::uint8_t b) { return b == 0; });
-}
-
 TEST(Generation, TwoThousandBitsAndSecretsWipedAfterTheRun) {
     Session session(gentest::Registrant(UserType::PersonaMoral), 1);
-    session.files.failOp = Op::None;
     ASSERT_TRUE(session.Accept().closeWithOk);
     EXPECT_EQ(session.host.eventsFed, 2048u);
     EXPECT_EQ(
@@ -296,18 +251,6 @@ TEST(Generation, SystemEntropyMakesEveryRunDifferentAndItsAbsenceRepeatable) {
     EXPECT_EQ(requests[0], requests[1]);
     EXPECT_NE(requests[1], requests[2]);
     EXPECT_NE(requests[2], requests[3]);
-}
-
-// An earlier pair of the run's names, which every failed run must leave alone.
-void PlantEarlierPair(const ScratchFolder& folder, const std::string& base) {
-    WriteBytes(folder / (base + ".req"), "earlier request");
-    WriteBytes(folder / (base + ".key"), "earlier key");
-}
-
-void ExpectEarlierPairOnly(const ScratchFolder& folder, const std::string& base) {
-    EXPECT_EQ(folder.List(), (std::set<std::string>{base + ".req", base + ".key"}));
-    EXPECT_TRUE(ReadBytes(folder / (base + ".req")) == "earlier request");
-    EXPECT_TRUE(ReadBytes(folder / (base + ".key")) == "earlier key");
 }
 
 TEST(Generation, NoKeyPairWithoutTheMouseEventsOrWithTooLargeAKey) {
@@ -372,112 +315,6 @@ TEST(Generation, AFailedBuildChangesNoFile) {
         EXPECT_EQ(session.RunMessages(),
                   std::vector<std::string>{Text(GenerationText::KeyFileFailed)});
         ExpectEarlierPairOnly(session.folder, "PELJ800101AB1");
-    }
-}
-
-TEST(Generation, EachFailingFileStepGivesItsMessageAndKeepsTheEarlierPair) {
-    // Through the whole run: the message names the step that failed.
-    const std::pair<FaultyFileSystem, GenerationText> faults[] = {
-        {{Op::Write, 1}, GenerationText::RequestFailed},
-        {{Op::Flush, 2}, GenerationText::KeyFileFailed},
-        {{Op::Rename, 3}, GenerationText::KeyFileFailed},
-    };
-    for (const auto& [fault, message] : faults) {
-        Session session(gentest::Registrant(UserType::PersonaFisica));
-        SCOPED_TRACE(static_cast<int>(fault.failOp) * 10 + fault.failAt);
-        session.files.failOp = fault.failOp;
-        session.files.failAt = fault.failAt;
-        PlantEarlierPair(session.folder, "PELJ800101AB1");
-        EXPECT_FALSE(session.Accept().closeWithOk);
-        EXPECT_EQ(session.RunMessages(), std::vector<std::string>{Text(message)});
-        ExpectEarlierPairOnly(session.folder, "PELJ800101AB1");
-        EXPECT_TRUE(session.files.openHandles.empty());
-    }
-}
-
-// StoreFiles alone, with a failure injected into every call it makes.
-TEST(StoreFiles, EveryInjectedFailureLeavesTheTargetsAsTheyWere) {
-    struct Fault {
-        Op op;
-        int at;
-        StoreResult result;
-    };
-    // Calls with an earlier pair: temporary, write, flush, close for the
-    // request (1) and the key (2); the request's place-holder (3, closed as
-    // 3) and its move aside (rename 1); the two replacements (renames 2, 3).
-    const Fault withEarlier[] = {
-        {Op::CreateTemporary, 1, StoreResult::RequestFailed},
-        {Op::Write, 1, StoreResult::RequestFailed},
-        {Op::Flush, 1, StoreResult::RequestFailed},
-        {Op::Close, 1, StoreResult::RequestFailed},
-        {Op::CreateTemporary, 2, StoreResult::KeyFileFailed},
-        {Op::Write, 2, StoreResult::KeyFileFailed},
-        {Op::Flush, 2, StoreResult::KeyFileFailed},
-        {Op::Close, 2, StoreResult::KeyFileFailed},
-        {Op::CreateTemporary, 3, StoreResult::RequestFailed},
-        {Op::Close, 3, StoreResult::RequestFailed},
-        {Op::Rename, 1, StoreResult::RequestFailed},
-        {Op::Rename, 2, StoreResult::RequestFailed},
-        {Op::Rename, 3, StoreResult::KeyFileFailed},
-    };
-    const std::string request = "new request", key = "new key";
-    const auto store = [&](FaultyFileSystem& files) {
-        return StoreFiles(files, "X.req", reinterpret_cast<const std::uint8_t*>(request.data()),
-                          static_cast<std::uint32_t>(request.size()), "X.key",
-                          reinterpret_cast<const std::uint8_t*>(key.data()),
-                          static_cast<std::uint32_t>(key.size()));
-    };
-    for (const Fault& f : withEarlier) {
-        SCOPED_TRACE(static_cast<int>(f.op) * 10 + f.at);
-        ScratchFolder folder;
-        PlantEarlierPair(folder, "X");
-        std::filesystem::current_path(folder.Path());
-        FaultyFileSystem files(f.op, f.at);
-        EXPECT_EQ(store(files), f.result);
-        ExpectEarlierPairOnly(folder, "X");
-        EXPECT_TRUE(files.openHandles.empty());
-    }
-    {
-        SCOPED_TRACE("no earlier pair, key replacement fails");
-        ScratchFolder folder;
-        std::filesystem::current_path(folder.Path());
-        FaultyFileSystem files(Op::Rename, 2);
-        EXPECT_EQ(store(files), StoreResult::KeyFileFailed);
-        EXPECT_TRUE(folder.List().empty());
-    }
-    {
-        SCOPED_TRACE(
-            "the earlier request cannot be put back: its bytes stay in the folder, and the new "
-            "request, whose key is lost, is not left in its place");
-        ScratchFolder folder;
-        PlantEarlierPair(folder, "X");
-        std::filesystem::current_path(folder.Path());
-        struct TwoFaults : FaultyFileSystem {
-            bool Rename(const std::string& from, const std::string& to) override {
-                return ++renames < 3 && FaultyFileSystem::Rename(from, to);
-            }
-            int renames = 0;
-        } twoFaults;
-        EXPECT_EQ(store(twoFaults), StoreResult::KeyFileFailed);
-        EXPECT_EQ(ReadBytes(folder / "X.key"), "earlier key");
-        int earlierCopies = 0, newCopies = 0;
-        for (const auto& name : folder.List()) {
-            earlierCopies += ReadBytes(folder / name) == "earlier request";
-            newCopies += ReadBytes(folder / name) == request;
-        }
-        EXPECT_EQ(earlierCopies, 1);
-        EXPECT_EQ(newCopies, 0);
-    }
-    {
-        SCOPED_TRACE("success replaces both and leaves nothing else");
-        ScratchFolder folder;
-        PlantEarlierPair(folder, "X");
-        std::filesystem::current_path(folder.Path());
-        FaultyFileSystem files;
-        EXPECT_EQ(store(files), StoreResult::Stored);
-        EXPECT_EQ(folder.List(), (std::set<std::string>{"X.req", "X.key"}));
-        EXPECT_EQ(ReadBytes(folder / "X.req"), request);
-        EXPECT_EQ(ReadBytes(folder / "X.key"), key);
     }
 }
 

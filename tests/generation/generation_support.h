@@ -7,8 +7,10 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <set>
 #include <string>
@@ -16,7 +18,10 @@
 
 #include "capture/capture_support.h"
 #include "capture/registrant.h"
+#include "capture/rules.h"
+#include "crypto/random.h"
 #include "generation/file_system.h"
+#include "generation/job.h"
 #include "generation/seams.h"
 
 namespace gentest {
@@ -100,12 +105,16 @@ class ScriptedHost : public petitora::GenerationHost {
     bool cancel = false;
     long eventLimit = -1;
     std::set<int> skippedWork;
+    // Runs when the entropy dialog would open: what the user may do to the
+    // files meanwhile.
+    std::function<void()> whileCollecting;
     int waitNotices = 0, collections = 0, workCalls = 0;
     std::uint32_t eventsFed = 0;
 
     void ShowWaitNotice() override { ++waitNotices; }
     bool CollectEntropy(petitora::EntropyCollection& collection) override {
         ++collections;
+        if (whileCollecting) whileCollecting();
         if (cancel) return false;
         for (long i = 0; !collection.Complete() && i != eventLimit; ++i) {
             collection.OnMouseMove(static_cast<std::int32_t>(i * 7 % 640),
@@ -119,23 +128,36 @@ class ScriptedHost : public petitora::GenerationHost {
     }
 };
 
-// The real file system, with the n-th call (1-based) of one operation failing
-// without doing anything.
+// The real file system, with chosen calls failing without doing anything:
+// each fault is an operation and the number (1-based) of its call. A write
+// may be made in parts, each counted as one Write call, so that a fault can
+// strike the first, a middle or the last part of a file after the parts
+// before it have been written, as a disk that fills up does.
 class FaultyFileSystem : public petitora::FileSystem {
   public:
-    enum class Op { None, CreateTemporary, Write, Flush, Close, Rename, Remove };
-    Op failOp = Op::None;
-    int failAt = 0;
+    enum class Op { None, CreateTemporary, Write, Flush, Close, Rename, Remove, ReadSmallFile };
+    struct Fault {
+        Op op;
+        int at;
+    };
+    std::vector<Fault> faults;
+    int writeParts = 1;
+    // What a failing ReadSmallFile reports.
+    ReadStatus readFailure = ReadStatus::CannotOpen;
     std::vector<int> openHandles;
 
     FaultyFileSystem() = default;
-    FaultyFileSystem(Op op, int at) : failOp(op), failAt(at) {}
+    FaultyFileSystem(Op op, int at) : faults{{op, at}} {}
 
     std::string CurrentDirectory() override { return real_.CurrentDirectory(); }
     bool ChangeDirectory(const std::string& path) override { return real_.ChangeDirectory(path); }
     bool Exists(const std::string& name) override { return real_.Exists(name); }
     ReadStatus ReadSmallFile(const std::string& name, std::size_t maxBytes,
                              std::string* contents) override {
+        if (Fails(Op::ReadSmallFile)) {
+            contents->clear();
+            return readFailure;
+        }
         return real_.ReadSmallFile(name, maxBytes, contents);
     }
     int CreateTemporary(const std::string& folder, const std::string& prefix,
@@ -146,7 +168,12 @@ class FaultyFileSystem : public petitora::FileSystem {
         return handle;
     }
     bool Write(int handle, const std::uint8_t* data, std::size_t length) override {
-        return !Fails(Op::Write) && real_.Write(handle, data, length);
+        const int parts = std::max(writeParts, 1);
+        for (int part = 0; part < parts; ++part) {
+            const std::size_t from = length * part / parts, to = length * (part + 1) / parts;
+            if (Fails(Op::Write) || !real_.Write(handle, data + from, to - from)) return false;
+        }
+        return true;
     }
     bool Flush(int handle) override { return !Fails(Op::Flush) && real_.Flush(handle); }
     bool Close(int handle) override {
@@ -164,9 +191,13 @@ class FaultyFileSystem : public petitora::FileSystem {
     int Calls(Op op) const { return calls_[static_cast<int>(op)]; }
 
   private:
-    bool Fails(Op op) { return ++calls_[static_cast<int>(op)] == failAt && op == failOp; }
+    bool Fails(Op op) {
+        const int call = ++calls_[static_cast<int>(op)];
+        return std::any_of(faults.begin(), faults.end(),
+                           [&](const Fault& f) { return f.op == op && f.at == call; });
+    }
     petitora::SystemFileSystem real_;
-    int calls_[7] = {};
+    int calls_[8] = {};
 };
 
 // A valid registrant of each kind (AcceptCapture passes), with the plain
@@ -208,6 +239,69 @@ inline petitora::RegistrantRecord Registrant(petitora::UserType type) {
     r.stateIndex = 8;
     r.regionalOffice = "12 CENTRO D.F.";
     return r;
+}
+
+inline const std::string kSessionPassword = "Clave de acceso 2026";
+
+// One key-options dialog over a scratch folder, accepted with a valid password.
+struct Session {
+    ScratchFolder folder;
+    petitora::CaptureStorage capture;
+    cerrojo::RandomPool pool;
+    petitora::GenerationJob job;
+    ScriptedPresenter messages;
+    ScriptedHost host;
+    FaultyFileSystem files;
+
+    explicit Session(const petitora::RegistrantRecord& record, int keySizeIndex = 0) {
+        capture.registrant = record;
+        const petitora::Verdict verdict = petitora::AcceptCapture(capture.registrant);
+        EXPECT_TRUE(verdict.valid) << verdict.message;
+        capture.workingDirectory = folder.Path();
+        petitora::InitGenerationJob(job, capture, &pool);
+        job.keySizeIndex = keySizeIndex;
+        job.password.Assign(kSessionPassword);
+        job.passwordConfirmation.Assign(kSessionPassword);
+    }
+    petitora::KeyOptionsOutcome Accept() {
+        petitora::GenerationServices services{messages, host, files};
+        return petitora::OnAccept(job, services);
+    }
+    // The run alone, in the scratch folder (OnAccept would have entered it).
+    bool Generate() {
+        fs::current_path(folder.Path());
+        petitora::GenerationServices services{messages, host, files};
+        return petitora::GenerateFiles(job, services);
+    }
+    std::string Read(const std::string& name) const { return ReadBytes(folder / name); }
+    // The messages after the confirmation question.
+    std::vector<std::string> RunMessages() const {
+        std::vector<std::string> texts;
+        for (const auto& m : messages.shown) {
+            if (m.topic == petitora::MessageTopic::General) texts.push_back(m.text);
+        }
+        return texts;
+    }
+};
+
+inline bool AllZero(const void* data, std::size_t size) {
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    return std::all_of(bytes, bytes + size, [](std::uint8_t b) { return b == 0; });
+}
+
+// An earlier pair of the run's names, which every failed run must leave alone.
+inline void PlantEarlierPair(const std::string& folder, const std::string& base) {
+    WriteBytes(folder + "/" + base + ".req", "earlier request");
+    WriteBytes(folder + "/" + base + ".key", "earlier key");
+}
+inline void PlantEarlierPair(const ScratchFolder& folder, const std::string& base) {
+    PlantEarlierPair(folder.Path(), base);
+}
+
+inline void ExpectEarlierPairOnly(const ScratchFolder& folder, const std::string& base) {
+    EXPECT_EQ(folder.List(), (std::set<std::string>{base + ".req", base + ".key"}));
+    EXPECT_TRUE(ReadBytes(folder / (base + ".req")) == "earlier request");
+    EXPECT_TRUE(ReadBytes(folder / (base + ".key")) == "earlier key");
 }
 
 }  // namespace gentest
