@@ -12,6 +12,7 @@
 #include "der/name.h"
 #include "der/private_key.h"
 #include "der/request.h"
+#include "der/request_reader.h"
 #include "generation/base64.h"
 #include "generation/texts.h"
 
@@ -61,27 +62,6 @@ void WipePrivateKey(GenerationJob& job) {
 
 void WipeWorkBuffer(GenerationJob& job) {
     if (job.workBuffer != nullptr) cerrojo::SecureWipe(job.workBuffer, kWorkBufferSize);
-}
-
-// One DER header at data[pos..end) with the expected identifier octet:
-// definite length, short or long form (up to four length octets), the
-// contents within end. Sets the contents' start and length.
-bool ReadHeader(const std::uint8_t* data, std::size_t end, std::size_t pos, std::uint8_t tag,
-                std::size_t* contentStart, std::size_t* contentLength) {
-    if (pos + 2 > end || data[pos] != tag) return false;
-    std::size_t length = data[pos + 1];
-    std::size_t at = pos + 2;
-    if (length & 0x80) {
-        const std::size_t octets = length & 0x7F;
-        if (octets == 0 || octets > 4 || at + octets > end) return false;
-        length = 0;
-        for (std::size_t i = 0; i < octets; ++i) length = length << 8 | data[at + i];
-        at += octets;
-    }
-    if (length > end - at) return false;
-    *contentStart = at;
-    *contentLength = length;
-    return true;
 }
 
 // Writes data to a new temporary file in the current directory; every step
@@ -181,46 +161,18 @@ bool ComputeChallengePassword(const RegistrantRecord& registrant,
 
 bool VerifyRequestSignature(const std::uint8_t* request, std::uint32_t length,
                             const cerrojo::RsaPublicKey& publicKey) {
-    // CertificationRequest ::= SEQUENCE { certificationRequestInfo SEQUENCE,
-    //     signatureAlgorithm { md5WithRSAEncryption, NULL }, signature BIT STRING }
-    static constexpr std::uint8_t kMd5WithRsa[] = {0x30, 0x0D, 0x06, 0x09, 0x2A, 0x86, 0x48, 0x86,
-                                                   0xF7, 0x0D, 0x01, 0x01, 0x04, 0x05, 0x00};
-    // DigestInfo ::= SEQUENCE { { md5, NULL }, OCTET STRING (16) }
-    static constexpr std::uint8_t kMd5DigestInfoPrefix[] = {0x30, 0x20, 0x30, 0x0C, 0x06, 0x08,
-                                                            0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D,
-                                                            0x02, 0x05, 0x05, 0x00, 0x04, 0x10};
     if (request == nullptr) return false;
-    std::size_t outerStart, outerLength, infoStart, infoLength, signatureStart, signatureLength;
-    if (!ReadHeader(request, length, 0, 0x30, &outerStart, &outerLength) ||
-        outerStart + outerLength != length ||
-        !ReadHeader(request, length, outerStart, 0x30, &infoStart, &infoLength)) {
+    // The strict reader takes the file apart exactly as a verifier would; the
+    // request must carry this key and be signed with md5WithRSAEncryption.
+    cerrojo::ParsedRequest parsed;
+    if (cerrojo::ParseCertificationRequest(request, length, &parsed) != cerrojo::StatusOk ||
+        parsed.signatureAlgorithm != cerrojo::kAlgMd5WithRsa ||
+        std::memcmp(parsed.publicKey.modulus, publicKey.modulus, sizeof publicKey.modulus) != 0 ||
+        std::memcmp(parsed.publicKey.publicExponent, publicKey.publicExponent,
+                    sizeof publicKey.publicExponent) != 0) {
         return false;
     }
-    const std::size_t infoEnd = infoStart + infoLength;
-    const std::size_t algorithmEnd = infoEnd + sizeof kMd5WithRsa;
-    if (algorithmEnd > length ||
-        std::memcmp(request + infoEnd, kMd5WithRsa, sizeof kMd5WithRsa) != 0 ||
-        !ReadHeader(request, length, algorithmEnd, 0x03, &signatureStart, &signatureLength) ||
-        signatureStart + signatureLength != length || signatureLength < 2 ||
-        request[signatureStart] != 0x00) {
-        return false;
-    }
-    std::uint8_t recovered[cerrojo::kMaxRsaModulusLen];
-    std::uint32_t recoveredLength = 0;
-    if (cerrojo::RsaPublicDecrypt(recovered, &recoveredLength, request + signatureStart + 1,
-                                  static_cast<std::uint32_t>(signatureLength - 1),
-                                  &publicKey) != cerrojo::StatusOk) {
-        return false;
-    }
-    std::uint8_t expected[sizeof kMd5DigestInfoPrefix + 16];
-    std::memcpy(expected, kMd5DigestInfoPrefix, sizeof kMd5DigestInfoPrefix);
-    cerrojo::Md5Context context;
-    cerrojo::Md5Init(&context);
-    cerrojo::Md5Update(&context, request + outerStart,
-                       static_cast<std::uint32_t>(infoEnd - outerStart));
-    cerrojo::Md5Final(expected + sizeof kMd5DigestInfoPrefix, &context);
-    return recoveredLength == sizeof expected &&
-           std::memcmp(recovered, expected, sizeof expected) == 0;
+    return cerrojo::VerifyRequestSignature(&parsed) == cerrojo::StatusOk;
 }
 
 bool WriteRequestFile(GenerationJob& job, BuiltFiles& built) {
