@@ -3,6 +3,7 @@
 
 #include <sys/random.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -318,7 +319,14 @@ StoreResult StoreFiles(FileSystem& files, const std::string& requestName,
 }
 
 bool CheckOutputNames(const GenerationJob& job, MessagePresenter& messages) {
-    if (KeyFileName(job.outputName) != job.outputName) return true;
+    // Letter case does not count: on a FAT or exFAT memory stick "X.KEY" and
+    // "X.key" are one file, and the key would be written over the request.
+    const std::string keyName = KeyFileName(job.outputName);
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    const bool same =
+        std::equal(keyName.begin(), keyName.end(), job.outputName.begin(), job.outputName.end(),
+                   [&](char a, char b) { return lower(a) == lower(b); });
+    if (!same) return true;
     ShowFailure(messages, GenerationText::SameOutputNames);
     return false;
 }

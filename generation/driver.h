@@ -94,8 +94,9 @@ bool WritePrivateKeyFile(GenerationJob& job);
 bool VerifyRequestSignature(const std::uint8_t* request, std::uint32_t length,
                             const cerrojo::RsaPublicKey& publicKey);
 
-// The request file may not carry the key file's name ("X.key" would be
-// overwritten by the key): false, after the message, when it does.
+// The request file may not carry the key file's name in any letter case
+// ("X.key", or "X.KEY" on a volume that ignores case, would be overwritten by
+// the key): false, after the message, when it does.
 bool CheckOutputNames(const GenerationJob& job, MessagePresenter& messages);
 
 // Which file the writing failed on.

@@ -2,7 +2,9 @@
 // that tests can make any single step fail.
 //
 // Names are in the platform's file-name encoding (UTF-8 on Linux); a name
-// without a folder is relative to the process's current directory.
+// without a folder is relative to the process's current directory. A name
+// holding a NUL byte names no file (the system would read it only up to that
+// byte, as another name): every operation on it fails.
 #pragma once
 
 #include <cstddef>

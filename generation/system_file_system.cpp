@@ -10,6 +10,16 @@
 #include "generation/file_system.h"
 
 namespace petitora {
+namespace {
+
+// The system reads a name only up to its first NUL byte, so a name holding
+// one would stand for another file ("a\0.req" for "a"). Such a name names
+// no file here: every operation on it fails.
+bool Nameable(const std::string& name) {
+    return name.find('\0') == std::string::npos;
+}
+
+}  // namespace
 
 std::string SystemFileSystem::CurrentDirectory() {
     std::vector<char> buffer(256);
@@ -21,18 +31,19 @@ std::string SystemFileSystem::CurrentDirectory() {
 }
 
 bool SystemFileSystem::ChangeDirectory(const std::string& path) {
-    return !path.empty() && ::chdir(path.c_str()) == 0;
+    return !path.empty() && Nameable(path) && ::chdir(path.c_str()) == 0;
 }
 
 bool SystemFileSystem::Exists(const std::string& name) {
     struct stat status;
-    return !name.empty() && ::lstat(name.c_str(), &status) == 0;
+    return !name.empty() && Nameable(name) && ::lstat(name.c_str(), &status) == 0;
 }
 
 FileSystem::ReadStatus SystemFileSystem::ReadSmallFile(const std::string& name,
                                                        std::size_t maxBytes,
                                                        std::string* contents) {
     contents->clear();
+    if (!Nameable(name)) return ReadStatus::CannotOpen;
     // Non-blocking open, so that a named pipe in place of the file cannot
     // hold the dialog; only a regular file is read.
     const int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
@@ -66,6 +77,7 @@ FileSystem::ReadStatus SystemFileSystem::ReadSmallFile(const std::string& name,
 
 int SystemFileSystem::CreateTemporary(const std::string& folder, const std::string& prefix,
                                       std::string* name) {
+    if (!Nameable(folder) || !Nameable(prefix)) return -1;
     std::string pattern = folder.empty() ? prefix : folder + "/" + prefix;
     pattern += "XXXXXX";
     const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
@@ -96,11 +108,11 @@ bool SystemFileSystem::Close(int handle) {
 }
 
 bool SystemFileSystem::Rename(const std::string& from, const std::string& to) {
-    return ::rename(from.c_str(), to.c_str()) == 0;
+    return Nameable(from) && Nameable(to) && ::rename(from.c_str(), to.c_str()) == 0;
 }
 
 bool SystemFileSystem::Remove(const std::string& name) {
-    return ::unlink(name.c_str()) == 0;
+    return Nameable(name) && ::unlink(name.c_str()) == 0;
 }
 
 }  // namespace petitora

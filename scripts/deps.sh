@@ -7,7 +7,7 @@ base=(cmake ninja-build g++ pkg-config)
 qt=(qt6-base-dev libgl-dev qt6-translations-l10n fonts-dejavu-core)
 tests=(googletest libgtest-dev libssl-dev openssl gnutls-bin xvfb xauth libx11-dev)
 bench=(libbenchmark-dev libssl-dev)
-fuzz=(clang-14 libclang-rt-14-dev libssl-dev)
+fuzz=(clang-14 libclang-rt-14-dev libssl-dev qt6-base-dev)
 package=(dpkg-dev file fakeroot)
 # What the package test checks the package with.
 validators=(desktop-file-utils appstream lintian)

@@ -105,8 +105,11 @@ bool ReadRegistrantJson(const QByteArray& json, const RegionalOfficeList& office
             *error = Quoted(name) + " must be a string";
             return false;
         }
+        // A lone surrogate (a "\ud800" escape) is no character; the UTF-8
+        // conversion would turn it into "?" instead of refusing it.
+        const QString value = member.value().toString();
         const std::optional<std::string> text =
-            Utf8ToCp1252(member.value().toString().toStdString());
+            value.isValidUtf16() ? Utf8ToCp1252(value.toStdString()) : std::nullopt;
         if (!text) {
             *error = Quoted(name) + " holds a character that Windows-1252 cannot hold";
             return false;

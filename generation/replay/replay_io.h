@@ -32,7 +32,8 @@ bool ReadWholeDevice(QIODevice& device, qint64 maxBytes, QByteArray* bytes);
 // "regionalOffice" is the first item of offices (the list the capture dialog
 // would show). False, with *error naming the member, for malformed JSON, a
 // value that is not an object, an unknown member, a wrong type, a number that
-// is not an integer in range, or a character that Windows-1252 cannot hold.
+// is not an integer in range, or a character that Windows-1252 cannot hold
+// (a lone surrogate escape included).
 bool ReadRegistrantJson(const QByteArray& json, const RegionalOfficeList& offices,
                         RegistrantRecord* record, std::string* error);
 

@@ -436,10 +436,12 @@ TEST(Generation, ExistingFilesAreReplacedOnlyWhenTheUserAgrees) {
         EXPECT_TRUE(session.Accept().closeWithOk);
         EXPECT_EQ(session.messages.shown[0].topic, MessageTopic::ConfirmGeneration);
     }
-    {
-        SCOPED_TRACE("a request name that is also the key file's name");
+    // A request name that is also the key file's name, in any letter case
+    // (one file on a memory stick that ignores case).
+    for (const char* name : {"PELJ800101AB1.key", "PELJ800101AB1.KEY", "x.kEy"}) {
+        SCOPED_TRACE(name);
         Session session(gentest::Registrant(UserType::PersonaFisica));
-        session.job.pathText = "PELJ800101AB1.key";
+        session.job.pathText = name;
         const KeyOptionsOutcome outcome = session.Accept();
         EXPECT_FALSE(outcome.closeWithOk);
         EXPECT_EQ(outcome.focus, KeyOptionsFocus::Destination);

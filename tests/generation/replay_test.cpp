@@ -63,6 +63,8 @@ TEST(ReadRegistrantJson, FieldsByNameAndEveryRefusalNamesTheField) {
         {R"({"userType": 0, "stateIndex": "8"})", "\"stateIndex\""},
         {R"({"userType": 0, "stateIndex": 1e12})", "\"stateIndex\""},
         {R"({"userType": 0, "street": "Calle 中"})", "\"street\" holds a character"},
+        {R"({"userType": 0, "name": "JOS\ud800"})", "\"name\" holds a character"},
+        {R"({"userType": 0, "name": "JOS\udc00\ud800"})", "\"name\" holds a character"},
     };
     for (const auto& [json, expected] : refused) {
         error.clear();

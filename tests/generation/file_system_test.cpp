@@ -1,0 +1,47 @@
+// The real file operations on names the system cannot take as they are.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "generation/file_system.h"
+#include "generation/generation_support.h"
+
+namespace {
+
+using namespace petitora;
+using gentest::ReadBytes;
+using gentest::ScratchFolder;
+using gentest::WriteBytes;
+
+// "a\0.req" would reach the system as "a": a request and its key file
+// "a\0.key" would then be one file, the key written over the request.
+TEST(SystemFileSystem, ANameHoldingANulByteNamesNoFile) {
+    using namespace std::string_literals;
+    ScratchFolder folder;
+    SystemFileSystem files;
+    WriteBytes(folder / "a", "earlier");
+    const std::string withNul = folder / "a\0.req"s;
+
+    EXPECT_FALSE(files.Exists(withNul));
+    std::string contents = "x";
+    EXPECT_EQ(files.ReadSmallFile(withNul, 100, &contents), FileSystem::ReadStatus::CannotOpen);
+    EXPECT_EQ(contents, "");
+    EXPECT_FALSE(files.Remove(withNul));
+    EXPECT_FALSE(files.ChangeDirectory(folder.Path() + "\0/otra"s));
+
+    std::string temporary;
+    EXPECT_EQ(files.CreateTemporary(folder.Path(), "p\0q"s, &temporary), -1);
+    EXPECT_EQ(files.CreateTemporary(folder.Path() + "\0x"s, "p", &temporary), -1);
+    const int handle = files.CreateTemporary(folder.Path(), "nuevo-", &temporary);
+    ASSERT_GE(handle, 0);
+    ASSERT_TRUE(files.Close(handle));
+    EXPECT_FALSE(files.Rename(temporary, withNul));
+    EXPECT_FALSE(files.Rename(withNul, folder / "b"));
+
+    // Nothing under the name before the NUL was touched, nothing made.
+    EXPECT_EQ(ReadBytes(folder / "a"), "earlier");
+    EXPECT_EQ(folder.List().size(), 2u);
+    EXPECT_TRUE(files.Exists(temporary));
+}
+
+}  // namespace
