@@ -36,7 +36,8 @@ constexpr const char* kTexts[kVerifyTextCount] = {
 
     "La llave privada corresponde a la solicitud (mismo m\xF3" "dulo y exponente p\xFA" "blico).",
     "La llave privada no corresponde a esta solicitud: es de otro par de llaves.",
-    "No se pudo comparar la llave privada con la solicitud, porque una de las dos no se pudo leer.",
+    "No se pudo comparar la llave privada con la solicitud, porque no se pudo leer la solicitud o no se "
+    "pudo abrir la llave privada.",
 
     "RFC",
     "RFC del representante legal",
