@@ -83,10 +83,10 @@ int RsaCheckPrivateKey(const RsaPrivateKey* privateKey);
 // exponent modulo the modulus into a k = (bits + 7) / 8 byte block, which must
 // read 00 01, at least eight FF bytes, 00, then the data. The data go to out
 // (room for kMaxRsaModulusLen bytes) and their count to *outLen.
-// Returns 0; StatusBadLength (bits outside 1..2048, k < 11, or inLen != k);
-// StatusBadData (a zero modulus or exponent, in not below the modulus, or a
-// block that is not a type-1 block). On failure out and *outLen are
-// untouched. Only public values are handled: nothing is wiped.
+// Returns 0; StatusBadLength (bits outside 1..2048, k < 11, inLen != k, or
+// bits not the bit length of the modulus); StatusBadData (a zero modulus or
+// exponent, in not below the modulus, or a block that is not a type-1 block).
+// On failure out and *outLen are untouched. Only public values are handled: nothing is wiped.
 int RsaPublicDecrypt(std::uint8_t* out, std::uint32_t* outLen, const std::uint8_t* in,
                      std::uint32_t inLen, const RsaPublicKey* publicKey);
 
