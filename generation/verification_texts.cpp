@@ -58,6 +58,7 @@ constexpr const char* kTexts[kVerifyTextCount] = {
     "llave se lee de la entrada est\xE1ndar, en una sola l\xEDnea. Termina con 0 solo si todas las\n"
     "revisiones son correctas.",
     "La contrase\xF1" "a le\xED" "da de la entrada est\xE1ndar es demasiado larga.",
+    "Contrase\xF1" "a de la llave privada (.key): ",
 };
 // clang-format on
 
