@@ -141,7 +141,7 @@ TEST(KeyReader, DamagedFilesAreRefused) {
     Bytes longer = file;
     longer.push_back(0x00);
     EXPECT_EQ(Open(longer, kPassword, &key), cerrojo::StatusDerTrailing);
-    // iterationCount INTEGER (1..MAX): 0 is not a count, though it would
+    // PBKDF1 takes a positive iteration count: 0 is not one, though it would
     // derive the same key as 1.
     Bytes zeroCount = file;
     ASSERT_EQ(zeroCount[31], 1);
