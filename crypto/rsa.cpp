@@ -414,6 +414,10 @@ int RsaPublicDecrypt(std::uint8_t* out, std::uint32_t* outLen, const std::uint8_
     const unsigned nDigits = BnDigits(n, kMaxDigits);
     const unsigned eDigits = BnDigits(e, kMaxDigits);
     if (nDigits == 0 || eDigits == 0 || BnCmp(c, n, kMaxDigits) >= 0) return StatusBadData;
+    // A block shorter than the modulus would drop the top of the result.
+    if ((nDigits - 1) * kDigitBits + BnDigitBits(n[nDigits - 1]) != publicKey->bits) {
+        return StatusBadLength;
+    }
     BnModExp(m, c, e, eDigits, n, nDigits);
 
     // 00 01 FF..FF 00 data, at least 8 bytes of FF

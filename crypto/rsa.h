@@ -56,7 +56,9 @@ int RsaGenerateKeyPair(RsaPublicKey* publicKey, RsaPrivateKey* privateKey,
 // Returns 0, StatusBadLength (inLen + 11 > k, or a key record with bits above
 // 2048), or StatusBadData (block not below the modulus). On failure out and
 // *outLen are untouched. Never reads privateExponent. All temporaries wiped,
-// the arithmetic's stack area included.
+// the arithmetic's stack area included. The record must hold its primes as
+// RsaGenerateKeyPair orders them, prime1 the larger: the recombination takes
+// q below p, and with the primes the other way round some results are wrong.
 int RsaPrivateEncrypt(std::uint8_t* out, std::uint32_t* outLen, const std::uint8_t* in,
                       std::uint32_t inLen, const RsaPrivateKey* privateKey);
 
@@ -71,8 +73,9 @@ int RsaPrivateBlock(std::uint8_t* out, std::uint32_t* outLen, const std::uint8_t
 // differ; n = p * q; e > 1 and (e * d) mod lcm(p - 1, q - 1) = 1, which holds
 // for d taken modulo (p - 1)(q - 1) as well as modulo the lcm;
 // exponent1 = d mod (p - 1); exponent2 = d mod (q - 1); coefficient < p and
-// (coefficient * q) mod p = 1. Either order of the primes is accepted. The
-// primes are not tested for primality.
+// (coefficient * q) mod p = 1. Either order of the primes is accepted, as
+// PKCS#1 does not order them (so a record that passes is not necessarily one
+// RsaPrivateEncrypt can sign with). The primes are not tested for primality.
 // Returns 0; StatusBadLength (bits 0, above 2048, or not the modulus' bit
 // length); StatusBadData (any relation fails). Every working number and the
 // arithmetic's stack area are wiped.
@@ -83,10 +86,10 @@ int RsaCheckPrivateKey(const RsaPrivateKey* privateKey);
 // exponent modulo the modulus into a k = (bits + 7) / 8 byte block, which must
 // read 00 01, at least eight FF bytes, 00, then the data. The data go to out
 // (room for kMaxRsaModulusLen bytes) and their count to *outLen.
-// Returns 0; StatusBadLength (bits outside 1..2048, k < 11, or inLen != k);
-// StatusBadData (a zero modulus or exponent, in not below the modulus, or a
-// block that is not a type-1 block). On failure out and *outLen are
-// untouched. Only public values are handled: nothing is wiped.
+// Returns 0; StatusBadLength (bits outside 1..2048, k < 11, inLen != k, or
+// bits not the bit length of the modulus); StatusBadData (a zero modulus or
+// exponent, in not below the modulus, or a block that is not a type-1 block).
+// On failure out and *outLen are untouched. Only public values are handled: nothing is wiped.
 int RsaPublicDecrypt(std::uint8_t* out, std::uint32_t* outLen, const std::uint8_t* in,
                      std::uint32_t inLen, const RsaPublicKey* publicKey);
 

@@ -27,7 +27,7 @@ int ReadPbeParameters(const DerAlgorithm& algorithm, ParsedKeyFile* keyFile) {
     if (status == StatusOk) status = DerReadDone(&parts);
     if (status == StatusOk && salt.length != kSaltLength) status = StatusDerBadValue;
     if (status == StatusOk) status = DerGetUint32(&iterations, &keyFile->iterations);
-    // iterationCount INTEGER (1..MAX): the writer stores 1 for a count of 0.
+    // PBKDF1 takes a positive iteration count: the writer stores 1 for a count of 0.
     if (status == StatusOk && keyFile->iterations == 0) status = StatusDerBadValue;
     if (status != StatusOk) return status;
     std::memcpy(keyFile->salt, salt.contents, kSaltLength);

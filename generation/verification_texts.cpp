@@ -36,7 +36,8 @@ constexpr const char* kTexts[kVerifyTextCount] = {
 
     "La llave privada corresponde a la solicitud (mismo m\xF3" "dulo y exponente p\xFA" "blico).",
     "La llave privada no corresponde a esta solicitud: es de otro par de llaves.",
-    "No se pudo comparar la llave privada con la solicitud, porque una de las dos no se pudo leer.",
+    "No se pudo comparar la llave privada con la solicitud, porque no se pudo leer la solicitud o no se "
+    "pudo abrir la llave privada.",
 
     "RFC",
     "RFC del representante legal",
@@ -57,6 +58,7 @@ constexpr const char* kTexts[kVerifyTextCount] = {
     "llave se lee de la entrada est\xE1ndar, en una sola l\xEDnea. Termina con 0 solo si todas las\n"
     "revisiones son correctas.",
     "La contrase\xF1" "a le\xED" "da de la entrada est\xE1ndar es demasiado larga.",
+    "Contrase\xF1" "a de la llave privada (.key): ",
 };
 // clang-format on
 

@@ -62,6 +62,7 @@ enum class VerifyTextId : int {
     // The command-line tool.
     Usage,
     PasswordTooLong,
+    PasswordPrompt,
     Count
 };
 

@@ -2,11 +2,16 @@
 // petitora-verify --version
 //
 // Checks a request and, when given, its key file; the key's password is one
-// line of standard input. Prints one line per check and the request's
-// contents on standard output, in UTF-8. Exit status: 0 when every check
-// passed, 1 when one did not, 2 for a wrong command line or password line.
+// line of standard input (typed at a terminal: asked for, and not shown).
+// Prints one line per check and the request's contents on standard output,
+// in UTF-8. Exit status: 0 when every check passed, 1 when one did not, 2 for
+// a wrong command line or password line.
+
+#include <termios.h>
+#include <unistd.h>
 
 #include <array>
+#include <csignal>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -26,11 +31,53 @@ constexpr int kExitPassed = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
-void PrintLine(std::FILE* stream, const std::string& cp1252) {
+void PrintText(std::FILE* stream, const std::string& cp1252) {
     const std::string utf8 = petitora::Cp1252ToUtf8(cp1252);
     std::fwrite(utf8.data(), 1, utf8.size(), stream);
+}
+
+void PrintLine(std::FILE* stream, const std::string& cp1252) {
+    PrintText(stream, cp1252);
     std::fputc('\n', stream);
 }
+
+// The terminal's settings while echo is off, for the signal handler that
+// puts them back when the program is interrupted at the prompt.
+int gTerminal = -1;
+termios gTerminalSettings;
+
+extern "C" void RestoreTerminalAndDie(int signalNumber) {
+    ::tcsetattr(gTerminal, TCSAFLUSH, &gTerminalSettings);
+    std::signal(signalNumber, SIG_DFL);
+    std::raise(signalNumber);
+}
+
+// Echo off on a terminal for as long as it lives: what is typed is not shown,
+// only the line end, and the settings come back on every way out.
+class HiddenTyping {
+  public:
+    explicit HiddenTyping(int fd) {
+        if (::tcgetattr(fd, &gTerminalSettings) != 0) return;
+        termios quiet = gTerminalSettings;
+        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        quiet.c_lflag |= ECHONL;
+        gTerminal = fd;
+        for (int s : kSignals) std::signal(s, RestoreTerminalAndDie);
+        if (::tcsetattr(fd, TCSAFLUSH, &quiet) != 0) Restore();
+    }
+    ~HiddenTyping() { Restore(); }
+    HiddenTyping(const HiddenTyping&) = delete;
+    HiddenTyping& operator=(const HiddenTyping&) = delete;
+
+  private:
+    static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+    static void Restore() {
+        if (gTerminal < 0) return;
+        ::tcsetattr(gTerminal, TCSAFLUSH, &gTerminalSettings);
+        for (int s : kSignals) std::signal(s, SIG_DFL);
+        gTerminal = -1;
+    }
+};
 
 // The password line in fixed areas that are wiped on every path.
 class PasswordLine {
@@ -46,6 +93,12 @@ class PasswordLine {
     // in its buffer; call this before anything else reads the stream.
     bool Read(std::FILE* stream) {
         std::setvbuf(stream, nullptr, _IONBF, 0);
+        std::optional<HiddenTyping> hidden;
+        if (::isatty(::fileno(stream))) {
+            hidden.emplace(::fileno(stream));
+            PrintText(stderr, VerifyText(VerifyTextId::PasswordPrompt));
+            std::fflush(stderr);
+        }
         bool fits = true;
         for (int c = std::fgetc(stream); c != EOF && c != '\n'; c = std::fgetc(stream)) {
             if (length_ < raw_.size()) {
@@ -54,6 +107,7 @@ class PasswordLine {
                 fits = false;
             }
         }
+        hidden.reset();
         if (length_ > 0 && raw_[length_ - 1] == '\r') raw_[--length_] = '\0';
         if (!fits) return false;
         // A terminal types UTF-8; the key was encrypted with the password's

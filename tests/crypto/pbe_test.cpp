@@ -61,28 +61,36 @@ void LoadProviders() {
     ASSERT_NE(base, nullptr);
 }
 
-// Standard PBES1 decryption by OpenSSL (pbeWithMD5AndDES-CBC parameters,
-// PKCS5_PBE_keyivgen). With strip, OpenSSL removes and checks the padding.
-bool OpenSslPbeDecrypt(const Bytes& ciphertext, const std::string& password, const Bytes& salt,
-                       int iterations, bool strip, Bytes* plain) {
+// Standard PBES1 by OpenSSL (pbeWithMD5AndDES-CBC parameters,
+// PKCS5_PBE_keyivgen), encrypting (enc 1) or decrypting (enc 0). With
+// padding, OpenSSL adds the PKCS#5 padding, or removes and checks it;
+// without, the data must be whole blocks and are taken as they are.
+bool OpenSslPbe(int enc, const Bytes& in, const std::string& password, const Bytes& salt,
+                int iterations, bool padding, Bytes* result) {
     LoadProviders();
     X509_ALGOR* algor = PKCS5_pbe_set(NID_pbeWithMD5AndDES_CBC, iterations, salt.data(),
                                       static_cast<int>(salt.size()));
     EVP_CIPHER_CTX* ctx = EVP_CIPHER_CTX_new();
-    Bytes out(ciphertext.size() + 8);
+    Bytes out(in.size() + 8);
     int n1 = 0, n2 = 0;
-    const bool ok = algor && ctx &&
-                    PKCS5_PBE_keyivgen(ctx, password.data(), static_cast<int>(password.size()),
-                                       algor->parameter, EVP_des_cbc(), EVP_md5(), 0) == 1 &&
-                    EVP_CIPHER_CTX_set_padding(ctx, strip ? 1 : 0) == 1 &&
-                    EVP_CipherUpdate(ctx, out.data(), &n1, ciphertext.data(),
-                                     static_cast<int>(ciphertext.size())) == 1 &&
-                    EVP_CipherFinal_ex(ctx, out.data() + n1, &n2) == 1;
+    const bool ok =
+        algor && ctx &&
+        PKCS5_PBE_keyivgen(ctx, password.data(), static_cast<int>(password.size()),
+                           algor->parameter, EVP_des_cbc(), EVP_md5(), enc) == 1 &&
+        EVP_CIPHER_CTX_set_padding(ctx, padding ? 1 : 0) == 1 &&
+        EVP_CipherUpdate(ctx, out.data(), &n1, in.data(), static_cast<int>(in.size())) == 1 &&
+        EVP_CipherFinal_ex(ctx, out.data() + n1, &n2) == 1;
     EVP_CIPHER_CTX_free(ctx);
     X509_ALGOR_free(algor);
     out.resize(ok ? static_cast<std::size_t>(n1 + n2) : 0);
-    *plain = out;
+    *result = out;
     return ok;
+}
+
+// With strip, OpenSSL removes and checks the padding.
+bool OpenSslPbeDecrypt(const Bytes& ciphertext, const std::string& password, const Bytes& salt,
+                       int iterations, bool strip, Bytes* plain) {
+    return OpenSslPbe(0, ciphertext, password, salt, iterations, strip, plain);
 }
 
 Bytes OpenSslMd5(const Bytes& a, const Bytes& b) {
@@ -246,27 +254,11 @@ TEST(PbeEncrypt, InPlace) {
 
 // --- PbeDecrypt ---------------------------------------------------------------
 
-// Standard PBES1 encryption by OpenSSL (MD5, DES-CBC). With pad, OpenSSL adds
-// the PKCS#5 padding; without, data must be whole blocks and is taken as is.
+// With pad, OpenSSL adds the PKCS#5 padding.
 Bytes OpenSslPbeEncrypt(const Bytes& data, const std::string& password, const Bytes& salt,
                         int iterations, bool pad) {
-    LoadProviders();
-    X509_ALGOR* algor = PKCS5_pbe_set(NID_pbeWithMD5AndDES_CBC, iterations, salt.data(),
-                                      static_cast<int>(salt.size()));
-    EVP_CIPHER_CTX* ctx = EVP_CIPHER_CTX_new();
-    Bytes out(data.size() + 8);
-    int n1 = 0, n2 = 0;
-    const bool ok =
-        algor && ctx &&
-        PKCS5_PBE_keyivgen(ctx, password.data(), static_cast<int>(password.size()),
-                           algor->parameter, EVP_des_cbc(), EVP_md5(), 1) == 1 &&
-        EVP_CIPHER_CTX_set_padding(ctx, pad ? 1 : 0) == 1 &&
-        EVP_CipherUpdate(ctx, out.data(), &n1, data.data(), static_cast<int>(data.size())) == 1 &&
-        EVP_CipherFinal_ex(ctx, out.data() + n1, &n2) == 1;
-    EVP_CIPHER_CTX_free(ctx);
-    X509_ALGOR_free(algor);
-    EXPECT_TRUE(ok);
-    out.resize(ok ? static_cast<std::size_t>(n1 + n2) : 0);
+    Bytes out;
+    EXPECT_TRUE(OpenSslPbe(1, data, password, salt, iterations, pad, &out));
     return out;
 }
 

@@ -753,4 +753,41 @@ TEST_F(RsaSign, PublicOperationRefusesWhatIsNotATypeOneBlock) {
     for (auto b : out) ASSERT_EQ(b, 0xEE);
 }
 
+// The block is as long as the bit count says: a count below the modulus' own
+// length would cut the top bytes off the result, so that a number whose low
+// bytes form a type-1 block would pass whatever stands above them.
+TEST_F(RsaSign, PublicOperationTakesTheBitCountOfTheModulusOnly) {
+    const RsaPublicKey& pub = (*keys_)[0].first;  // 1,024 bits
+    const RsaPrivateKey& priv = (*keys_)[0].second;
+    RsaPublicKey shorter = pub;
+    shorter.bits = 1016;  // k = 127
+    // s^e = 01 || 00 01 FF..FF 00 data, with s below 2^1016: try data until one fits.
+    Bytes forged;
+    for (int attempt = 0; attempt < 4096 && forged.empty(); ++attempt) {
+        Bytes block(128, 0xFF);
+        block[0] = 0x01;
+        block[1] = 0x00;
+        block[2] = 0x01;
+        block[106] = 0x00;  // then 21 bytes of data
+        for (int i = 0; i < 20; ++i)
+            block[107 + i] = static_cast<std::uint8_t>(attempt >> (i % 2 * 8));
+        Bytes signature(128);
+        std::uint32_t len = 0;
+        ASSERT_EQ(cerrojo::RsaPrivateBlock(signature.data(), &len, block.data(), 128, &priv), 0);
+        if (signature[0] == 0) forged.assign(signature.begin() + 1, signature.end());
+    }
+    ASSERT_EQ(forged.size(), 127u);
+    std::uint8_t out[256];
+    std::uint32_t outLen = 12345;
+    EXPECT_EQ(cerrojo::RsaPublicDecrypt(out, &outLen, forged.data(), 127, &shorter),
+              cerrojo::StatusBadLength);
+    RsaPublicKey longer = pub;
+    longer.bits = 1025;  // k = 129
+    Bytes padded(129, 0);
+    std::copy(forged.begin(), forged.end(), padded.begin() + 2);
+    EXPECT_EQ(cerrojo::RsaPublicDecrypt(out, &outLen, padded.data(), 129, &longer),
+              cerrojo::StatusBadLength);
+    EXPECT_EQ(outLen, 12345u);
+}
+
 }  // namespace

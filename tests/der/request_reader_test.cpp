@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "crypto/digest.h"
 #include "der/openssl_files.h"
 #include "der/reader.h"
 #include "der/request.h"
@@ -174,6 +175,55 @@ TEST(RequestReader, FlippedSignatureOrContentsFailTheCheck) {
     ASSERT_EQ(Parse(relabelled, &request, &storage), 0);
     EXPECT_EQ(request.signatureAlgorithm, 111u);
     EXPECT_EQ(cerrojo::VerifyRequestSignature(&request), cerrojo::StatusBadData);
+}
+
+// Blocks signed with the request's own key around what is not exactly the
+// DigestInfo of its info: only the whole DigestInfo, alone after the padding,
+// verifies.
+TEST(RequestReader, OnlyTheWholeDigestInfoVerifies) {
+    const dertest::KeyPair& key = dertest::TestKey(1024);
+    dertest::SampleSlots slots;
+    const Bytes file = CerrojoRequest(key, 103, slots);
+    cerrojo::ParsedRequest request;
+    Bytes storage;
+    ASSERT_EQ(Parse(file, &request, &storage), 0);
+    std::uint8_t md5[16], sha1[20];
+    std::uint32_t length = 0;
+    ASSERT_EQ(cerrojo::ComputeDigest(md5, &length, request.info, request.infoLength, 5), 0);
+    ASSERT_EQ(cerrojo::ComputeDigest(sha1, &length, request.info, request.infoLength, 6), 0);
+    const Bytes md5Info =
+        testsupport::FromHex("30 20 30 0C 06 08 2A 86 48 86 F7 0D 02 05 05 00 04 10");
+    const auto with = [](Bytes head, const std::uint8_t* digest, std::size_t size, Bytes tail) {
+        head.insert(head.end(), digest, digest + size);
+        head.insert(head.end(), tail.begin(), tail.end());
+        return head;
+    };
+    const auto verifies = [&](const Bytes& data) {
+        Bytes block(128, 0xFF);
+        block[0] = 0x00;
+        block[1] = 0x01;
+        block[127 - data.size()] = 0x00;
+        std::copy(data.begin(), data.end(), block.end() - static_cast<long>(data.size()));
+        Bytes signature(128);
+        std::uint32_t signatureLength = 0;
+        EXPECT_EQ(cerrojo::RsaPrivateBlock(signature.data(), &signatureLength, block.data(), 128,
+                                           &key.privateKey),
+                  0);
+        cerrojo::ParsedRequest forged = request;
+        forged.signature = signature.data();
+        return cerrojo::VerifyRequestSignature(&forged) == 0;
+    };
+    ASSERT_TRUE(verifies(with(md5Info, md5, 16, {})));
+    EXPECT_FALSE(verifies(with(md5Info, md5, 16, {0x00})));  // a byte after it
+    EXPECT_FALSE(verifies(Bytes(md5, md5 + 16)));            // the digest alone
+    EXPECT_FALSE(
+        verifies(with(testsupport::FromHex("30 1E 30 0A 06 08 2A 86 48 86 F7 0D 02 05 04 10"), md5,
+                      16, {})));  // parameters absent
+    EXPECT_FALSE(verifies(
+        with(testsupport::FromHex("30 81 20 30 0C 06 08 2A 86 48 86 F7 0D 02 05 05 00 04 10"), md5,
+             16, {})));  // a length not in its shortest form
+    EXPECT_FALSE(verifies(with(testsupport::FromHex("30 21 30 09 06 05 2B 0E 03 02 1A 05 00 04 14"),
+                               sha1, 20, {})));  // SHA-1 inside an md5WithRSAEncryption request
 }
 
 // Random changes of one byte: never accepted, never a crash. OpenSSL agrees,

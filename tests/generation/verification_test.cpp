@@ -215,6 +215,8 @@ TEST_F(Verification, WrongPasswordForeignKeyAndFlippedSignature) {
               (std::vector{CheckState::Passed, CheckState::Failed, CheckState::NotRun}));
     EXPECT_EQ(report.checks[1].text, VerifyText(VerifyTextId::KeyWrongPassword));
     EXPECT_EQ(report.checks[2].text, VerifyText(VerifyTextId::PairNotChecked));
+    // The key file was read; it is the password that did not open it.
+    EXPECT_NE(report.checks[2].text.find("no se pudo abrir la llave privada"), std::string::npos);
     EXPECT_FALSE(report.AllPassed());
 
     report = petitora::VerifyFiles(request, KeyFile(dertest::TestKey(2048), 105), kPassword);

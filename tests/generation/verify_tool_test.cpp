@@ -2,8 +2,13 @@
 // standard output in UTF-8, the password line on standard input.
 #include <gtest/gtest.h>
 
+#include <poll.h>
+#include <pty.h>
 #include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -131,6 +136,57 @@ TEST_F(VerifyTool, GoodPairPassesWithTheLinesInUtf8) {
                              "a 2026\n"}) {
         EXPECT_EQ(Run(Pair(), line).exit, 0) << line;
     }
+}
+
+// Reads what the terminal shows until text appears or the program has ended;
+// the poll bound only keeps a broken program from hanging the test.
+std::string ReadTerminal(int master, const std::string& until) {
+    std::string shown;
+    while (until.empty() || shown.find(until) == std::string::npos) {
+        pollfd ready{master, POLLIN, 0};
+        if (::poll(&ready, 1, 60000) <= 0) break;
+        char buffer[512];
+        const ssize_t n = ::read(master, buffer, sizeof(buffer));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;  // EIO once the program has ended
+        shown.append(buffer, static_cast<std::size_t>(n));
+    }
+    return shown;
+}
+
+// Typed at a terminal, the password is asked for and not shown, and the
+// terminal is left echoing again.
+TEST_F(VerifyTool, PasswordTypedAtATerminalIsNotShown) {
+    const std::string password =
+        "Contrase\xC3\xB1"
+        "a 2026";
+    const std::string request = Path("pair.req"), key = Path("pair.key");
+    int master = -1;
+    const pid_t child = ::forkpty(&master, nullptr, nullptr, nullptr);
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::execl(PETITORA_VERIFY_TOOL, PETITORA_VERIFY_TOOL, request.c_str(), key.c_str(),
+                static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    const std::string prompt = ReadTerminal(master, ": ");
+    EXPECT_EQ(prompt, petitora::Cp1252ToUtf8(VerifyText(VerifyTextId::PasswordPrompt)));
+    const std::string typed = password + "\n";
+    ASSERT_EQ(::write(master, typed.data(), typed.size()), static_cast<ssize_t>(typed.size()));
+    const std::string shown = ReadTerminal(master, "");
+    termios after{};
+    const bool settingsRead = ::tcgetattr(master, &after) == 0;
+    ::close(master);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << shown;
+    EXPECT_EQ(shown.find("2026"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("[Correcto] La contrase\xC3\xB1"
+                         "a abre la llave privada"),
+              std::string::npos)
+        << shown;
+    ASSERT_TRUE(settingsRead);
+    EXPECT_NE(after.c_lflag & ECHO, 0u);
 }
 
 TEST_F(VerifyTool, FailedChecksGiveExitStatusOne) {
