@@ -29,8 +29,9 @@ class FileSystem {
     // Reads a regular file of at most maxBytes bytes (raw bytes, no newline
     // translation). Kinds of failure, so that callers can tell a missing
     // file from a damaged one. A directory, pipe or device in place of the
-    // file is NotRegularFile and is never waited on. TooLarge leaves the
-    // first maxBytes bytes in *contents, for callers that read only a head.
+    // file is NotRegularFile: it is looked at before it is opened (a device
+    // is never opened) and never waited on. TooLarge leaves the first
+    // maxBytes bytes in *contents, for callers that read only a head.
     enum class ReadStatus { Ok, CannotOpen, NotRegularFile, ReadError, TooLarge };
     virtual ReadStatus ReadSmallFile(const std::string& name, std::size_t maxBytes,
                                      std::string* contents) = 0;

@@ -44,11 +44,16 @@ FileSystem::ReadStatus SystemFileSystem::ReadSmallFile(const std::string& name,
                                                        std::string* contents) {
     contents->clear();
     if (!Nameable(name)) return ReadStatus::CannotOpen;
-    // Non-blocking open, so that a named pipe in place of the file cannot
-    // hold the dialog; only a regular file is read.
+    // Opening a device can have effects of its own: look at what the name is
+    // before opening it.
+    struct stat status;
+    if (::stat(name.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
+        return ReadStatus::NotRegularFile;
+    }
+    // Non-blocking open, so that a named pipe put in place of the file after
+    // that look cannot hold the dialog; only a regular file is read.
     const int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) return ReadStatus::CannotOpen;
-    struct stat status;
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
         ::close(fd);
         return ReadStatus::NotRegularFile;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "der/key_reader.h"
 #include "der/reader.h"
 #include "der/request_reader.h"
+#include "generation/job.h"
 #include "generation/verification_texts.h"
 
 namespace petitora {
@@ -38,19 +40,6 @@ constexpr int kAttributeKind = 2;
 const std::uint8_t* Bytes(std::string_view text) {
     return reinterpret_cast<const std::uint8_t*>(text.data());
 }
-
-// Heap bytes wiped before release (the decrypted key).
-class WipedBuffer {
-  public:
-    explicit WipedBuffer(std::size_t size) : bytes_(size) {}
-    ~WipedBuffer() { cerrojo::SecureWipe(bytes_.data(), bytes_.size()); }
-    WipedBuffer(const WipedBuffer&) = delete;
-    WipedBuffer& operator=(const WipedBuffer&) = delete;
-    std::uint8_t* data() { return bytes_.data(); }
-
-  private:
-    std::vector<std::uint8_t> bytes_;
-};
 
 CheckLine Line(CheckState state, std::string text) {
     return CheckLine{state, std::move(text)};
@@ -238,6 +227,11 @@ CheckLine CheckRequest(std::string_view bytes, ParsedRequest* request, bool* rea
     }
 }
 
+CheckLine TooManyIterations() {
+    return Line(CheckState::Failed, FormatVerifyText(VerifyTextId::KeyTooManyIterations,
+                                                     std::to_string(kMaxKeyFileIterations)));
+}
+
 // Check 2. *recovered: *key holds the numbers the file holds.
 CheckLine CheckKey(std::string_view bytes, std::string_view password, RsaPrivateKey* key,
                    bool* recovered) {
@@ -251,18 +245,14 @@ CheckLine CheckKey(std::string_view bytes, std::string_view password, RsaPrivate
         case cerrojo::StatusDerUnsupported:
             return Failed(VerifyTextId::KeyUnsupportedCipher);
         case cerrojo::StatusDerTooLarge:  // only the iteration count can be
-            return Line(CheckState::Failed,
-                        FormatVerifyText(VerifyTextId::KeyTooManyIterations,
-                                         std::to_string(kMaxKeyFileIterations)));
+            return TooManyIterations();
         default:
             return Failed(VerifyTextId::KeyDamaged);
     }
-    if (file.iterations > kMaxKeyFileIterations) {
-        return Line(CheckState::Failed, FormatVerifyText(VerifyTextId::KeyTooManyIterations,
-                                                         std::to_string(kMaxKeyFileIterations)));
-    }
+    if (file.iterations > kMaxKeyFileIterations) return TooManyIterations();
 
-    WipedBuffer plain(file.ciphertextLength);
+    SecureBytes plain(file.ciphertextLength);  // the decrypted key, wiped when it goes
+    if (plain.data() == nullptr) throw std::bad_alloc();
     cerrojo::ByteSpan plaintext{plain.data(), 0};
     const int opened = cerrojo::PbeDecrypt(
         file.ciphertext, file.ciphertextLength, &plaintext, file.algorithm, file.iterations,
@@ -348,6 +338,18 @@ VerificationReport Verify(const Input& request, const std::optional<Input>& key,
 
 }  // namespace
 
+std::string MarkText(CheckState state) {
+    switch (state) {
+        case CheckState::Passed:
+            return VerifyText(VerifyTextId::MarkPassed);
+        case CheckState::Failed:
+            return VerifyText(VerifyTextId::MarkFailed);
+        case CheckState::NotRun:
+            break;
+    }
+    return VerifyText(VerifyTextId::MarkNotRun);
+}
+
 bool VerificationReport::AllPassed() const {
     if (checks.empty()) return false;
     for (const CheckLine& line : checks) {
@@ -366,10 +368,11 @@ VerificationReport VerifyFiles(std::string_view request, std::optional<std::stri
 VerificationReport VerifyFilesAt(const std::string& requestPath,
                                  const std::optional<std::string>& keyPath,
                                  std::string_view password) {
+    SystemFileSystem files;
     std::string requestBytes, keyBytes;
     Input request;
     const FileSystem::ReadStatus requestStatus =
-        ReadFileToVerify(requestPath, kMaxVerifiedFileSize, &requestBytes);
+        files.ReadSmallFile(requestPath, kMaxVerifiedFileSize, &requestBytes);
     if (requestStatus == FileSystem::ReadStatus::Ok) {
         request.bytes = requestBytes;
     } else {
@@ -379,7 +382,7 @@ VerificationReport VerifyFilesAt(const std::string& requestPath,
     if (keyPath) {
         key.emplace();
         const FileSystem::ReadStatus keyStatus =
-            ReadFileToVerify(*keyPath, kMaxVerifiedFileSize, &keyBytes);
+            files.ReadSmallFile(*keyPath, kMaxVerifiedFileSize, &keyBytes);
         if (keyStatus == FileSystem::ReadStatus::Ok) {
             key->bytes = keyBytes;
         } else {
@@ -392,10 +395,12 @@ VerificationReport VerifyFilesAt(const std::string& requestPath,
 std::vector<std::string> ReportLines(const VerificationReport& report) {
     std::vector<std::string> lines;
     for (const CheckLine& check : report.checks) {
-        const VerifyTextId mark = check.state == CheckState::Passed   ? VerifyTextId::MarkPassed
-                                  : check.state == CheckState::Failed ? VerifyTextId::MarkFailed
-                                                                      : VerifyTextId::MarkNotRun;
-        lines.push_back(std::string("[") + VerifyText(mark) + "] " + check.text);
+        // Built piece by piece: GCC 12 at -O3 warns falsely (-Wrestrict) on "x" + std::string.
+        std::string line(1, '[');
+        line += MarkText(check.state);
+        line += "] ";
+        line += check.text;
+        lines.push_back(std::move(line));
     }
     for (const ContentLine& content : report.contents) {
         lines.push_back(content.label + ": " + content.value);

@@ -36,6 +36,9 @@ inline constexpr std::uint32_t kMaxKeyFileIterations = 100000;
 
 enum class CheckState { Passed, Failed, NotRun };
 
+// The word that marks a check in that state, in Windows-1252.
+std::string MarkText(CheckState state);
+
 struct CheckLine {
     CheckState state = CheckState::NotRun;
     std::string text;
@@ -54,23 +57,16 @@ struct VerificationReport {
     bool AllPassed() const;
 };
 
-// Reads a regular file of at most maxBytes bytes into *contents, opened read
-// only. Anything else is refused before it is opened, and again by what the
-// opened file is (a pipe is never waited on, a device never read). Ok;
-// CannotOpen (missing, no permission); NotRegularFile (directory, pipe,
-// device, socket); TooLarge (more than maxBytes, by its size or by what the
-// reads returned); ReadError. *contents is emptied first.
-FileSystem::ReadStatus ReadFileToVerify(const std::string& path, std::size_t maxBytes,
-                                        std::string* contents);
-
 // The checks on the bytes of the two files. key: the key file's bytes, or
 // nothing for a request alone. password: Windows-1252 bytes as typed; it is
 // not copied.
 VerificationReport VerifyFiles(std::string_view request, std::optional<std::string_view> key,
                                std::string_view password);
 
-// Reads the files with ReadFileToVerify, then VerifyFiles. A file that cannot
-// be read fails its check with the reason; check 3 then comes out NotRun.
+// Reads the files (regular files of at most kMaxVerifiedFileSize bytes, read
+// only, through SystemFileSystem::ReadSmallFile), then VerifyFiles. A file
+// that cannot be read fails its check with the reason; check 3 then comes out
+// NotRun.
 VerificationReport VerifyFilesAt(const std::string& requestPath,
                                  const std::optional<std::string>& keyPath,
                                  std::string_view password);

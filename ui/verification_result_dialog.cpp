@@ -3,7 +3,6 @@
 #include <QLabel>
 #include <QLineEdit>
 
-#include "generation/verification_texts.h"
 #include "ui/app_resources.h"
 #include "ui/program_texts.h"
 #include "ui/text_boundary.h"
@@ -14,18 +13,6 @@ namespace {
 
 constexpr int kMarkSize = 24;
 constexpr int kSummaryMarkSize = 48;
-
-VerifyTextId MarkText(CheckState state) {
-    switch (state) {
-        case CheckState::Passed:
-            return VerifyTextId::MarkPassed;
-        case CheckState::Failed:
-            return VerifyTextId::MarkFailed;
-        case CheckState::NotRun:
-            break;
-    }
-    return VerifyTextId::MarkNotRun;
-}
 
 // A label for text that comes from the files: shown as it is, never as markup.
 QLabel* PlainLabel(const QString& text, const QString& objectName, QWidget* parent) {
@@ -49,7 +36,7 @@ VerificationResultDialog::VerificationResultDialog(QWidget* owner, const Verific
     ui_->summaryIcon->setPixmap(CheckMarkIcon(passed ? CheckState::Passed : CheckState::Failed)
                                     .pixmap(kSummaryMarkSize, kSummaryMarkSize));
     ui_->summaryIcon->setAccessibleName(
-        FromCp1252(VerifyText(MarkText(passed ? CheckState::Passed : CheckState::Failed))));
+        FromCp1252(MarkText(passed ? CheckState::Passed : CheckState::Failed)));
     ui_->summary->setText(UiString(!passed   ? UiText::VerifySomeFailed
                                    : keyPath ? UiText::VerifyAllPassed
                                              : UiText::VerifyRequestPassed));
@@ -80,7 +67,7 @@ VerificationResultDialog::~VerificationResultDialog() = default;
 // icon | mark word | text: the outcome reads without the colours too.
 void VerificationResultDialog::AddCheckRow(int row, const CheckLine& check) {
     QWidget* group = ui_->checksGroup;
-    const QString markText = FromCp1252(VerifyText(MarkText(check.state)));
+    const QString markText = FromCp1252(MarkText(check.state));
 
     auto* icon = new QLabel(group);
     icon->setObjectName(QStringLiteral("checkIcon%1").arg(row));
