@@ -178,6 +178,13 @@ int GetAlgorithmOid(AlgorithmId algorithmId, std::uint8_t* octets, std::uint32_t
     return StatusOk;
 }
 
+AlgorithmId DerFindAlgorithm(const std::uint8_t* oid, std::uint32_t length) {
+    for (const AlgorithmEntry& entry : kAlgorithms) {
+        if (entry.length == length && std::memcmp(entry.octets, oid, length) == 0) return entry.id;
+    }
+    return 0;
+}
+
 // AlgorithmIdentifier ::= SEQUENCE { algorithm OBJECT IDENTIFIER, parameters NULL }
 std::uint32_t DerPutAlgorithmIdentifier(DerBuffer* buffer, AlgorithmId algorithmId) {
     std::uint8_t oid[kMaxAlgorithmOidLength];

@@ -118,6 +118,10 @@ std::uint32_t DerPutInteger(DerBuffer* buffer, ByteSpan span, int asIs);
 // Returns 0, or StatusBadData for a value without an entry (outputs untouched).
 int GetAlgorithmOid(AlgorithmId algorithmId, std::uint8_t* octets, std::uint32_t* length);
 
+// The reverse: the table entry whose object identifier has these content
+// octets (length bytes), or 0.
+AlgorithmId DerFindAlgorithm(const std::uint8_t* oid, std::uint32_t length);
+
 // Prepends SEQUENCE { OBJECT IDENTIFIER, NULL } for algorithmId (the parameters
 // are NULL for every algorithm). Returns the size, or 0 for an identifier
 // without an entry (nothing written) or full storage.

@@ -63,15 +63,6 @@ int ReadNumber(DerReader* numbers, std::uint8_t* field, std::uint32_t width) {
     return status == StatusOk ? DerGetUnsigned(&number, field, width) : status;
 }
 
-int ReadVersionZero(DerReader* reader) {
-    DerElement version;
-    std::uint32_t value = 0;
-    int status = DerReadExpected(reader, kDerIdInteger, &version);
-    if (status == StatusOk) status = DerGetUint32(&version, &value);
-    if (status == StatusOk && value != 0) status = StatusDerUnsupported;
-    return status;
-}
-
 int ReadRsaPrivateKey(const DerElement& octets, RsaPrivateKey* key) {
     DerReader inner, numbers;
     DerElement sequence;
@@ -79,7 +70,7 @@ int ReadRsaPrivateKey(const DerElement& octets, RsaPrivateKey* key) {
     if (status == StatusOk) status = DerReadExpected(&inner, kDerIdSequence, &sequence);
     if (status == StatusOk) status = DerReadDone(&inner);
     if (status == StatusOk) status = DerEnter(&sequence, &numbers);
-    if (status == StatusOk) status = ReadVersionZero(&numbers);
+    if (status == StatusOk) status = DerReadVersionZero(&numbers);
     struct Field {
         std::uint8_t* data;
         std::uint32_t width;
@@ -108,7 +99,7 @@ int ReadPrivateKeyInfo(const std::uint8_t* data, std::uint32_t length, RsaPrivat
     DerElement whole, octets;
     DerAlgorithm algorithm;
     int status = DerOpenFile(data, length, kDerIdSequence, &whole, &parts);
-    if (status == StatusOk) status = ReadVersionZero(&parts);
+    if (status == StatusOk) status = DerReadVersionZero(&parts);
     if (status == StatusOk) status = DerReadAlgorithm(&parts, &algorithm);
     if (status == StatusOk &&
         (algorithm.id != kAlgRsaEncryption || !DerParametersEmpty(&algorithm))) {

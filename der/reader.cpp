@@ -116,26 +116,30 @@ int DerReadExpected(DerReader* reader, std::uint8_t identifier, DerElement* elem
     return StatusOk;
 }
 
-int DerEnter(const DerElement* element, DerReader* inner) {
-    if (element->depth >= kDerMaxDepth) return StatusDerTooDeep;
-    inner->data = element->contents;
-    inner->length = element->length;
-    inner->position = 0;
-    inner->depth = element->depth + 1;
-    return StatusOk;
-}
+namespace {
 
-int DerEnterBitString(const DerElement* element, DerReader* inner) {
-    const std::uint8_t* bytes;
-    std::uint32_t length;
-    const int status = DerGetBitString(element, &bytes, &length);
-    if (status != StatusOk) return status;
+// A reader over bytes found inside element, one level deeper.
+int EnterBytes(const DerElement* element, const std::uint8_t* bytes, std::uint32_t length,
+               DerReader* inner) {
     if (element->depth >= kDerMaxDepth) return StatusDerTooDeep;
     inner->data = bytes;
     inner->length = length;
     inner->position = 0;
     inner->depth = element->depth + 1;
     return StatusOk;
+}
+
+}  // namespace
+
+int DerEnter(const DerElement* element, DerReader* inner) {
+    return EnterBytes(element, element->contents, element->length, inner);
+}
+
+int DerEnterBitString(const DerElement* element, DerReader* inner) {
+    const std::uint8_t* bytes;
+    std::uint32_t length;
+    const int status = DerGetBitString(element, &bytes, &length);
+    return status == StatusOk ? EnterBytes(element, bytes, length, inner) : status;
 }
 
 int DerReadDone(const DerReader* reader) {
@@ -226,41 +230,21 @@ int DerGetUint32(const DerElement* element, std::uint32_t* value) {
     return StatusOk;
 }
 
+int DerReadVersionZero(DerReader* reader) {
+    DerElement version;
+    std::uint32_t value = 0;
+    int status = DerReadExpected(reader, kDerIdInteger, &version);
+    if (status == StatusOk) status = DerGetUint32(&version, &value);
+    if (status == StatusOk && value != 0) status = StatusDerUnsupported;
+    return status;
+}
+
 int DerGetBitString(const DerElement* element, const std::uint8_t** bytes, std::uint32_t* length) {
     if (element->identifier != kDerIdBitString) return StatusDerUnexpected;
     if (element->length == 0 || element->contents[0] != 0) return StatusDerBadValue;
     *bytes = element->contents + 1;
     *length = element->length - 1;
     return StatusOk;
-}
-
-AlgorithmId DerFindAlgorithm(const std::uint8_t* oid, std::uint32_t length) {
-    static constexpr AlgorithmId kKnown[] = {kAlgMd2,
-                                             kAlgMd4,
-                                             kAlgMd5,
-                                             kAlgSha1,
-                                             kAlgRsaEncryption,
-                                             kAlgMd2WithRsa,
-                                             kAlgMd4WithRsa,
-                                             kAlgMd5WithRsa,
-                                             kAlgPbeWithMd2AndDesCbc,
-                                             kAlgPbeWithMd5AndDesCbc,
-                                             kAlgDesCbc,
-                                             kAlgRc4,
-                                             kAlgPbeWithShaAnd40BitRc2Cbc,
-                                             kAlgPbeWithShaAnd128BitRc2Cbc,
-                                             kAlgPbeWithShaAnd3KeyTripleDesCbc,
-                                             kAlgSha1WithRsa,
-                                             kAlgDesEde3Cbc};
-    for (const AlgorithmId id : kKnown) {
-        std::uint8_t octets[kMaxAlgorithmOidLength];
-        std::uint32_t octetCount = 0;
-        if (GetAlgorithmOid(id, octets, &octetCount) != StatusOk || octetCount != length) continue;
-        bool same = true;
-        for (std::uint32_t i = 0; i < length && same; ++i) same = octets[i] == oid[i];
-        if (same) return id;
-    }
-    return 0;
 }
 
 int DerReadAlgorithm(DerReader* reader, DerAlgorithm* algorithm) {

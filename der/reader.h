@@ -153,13 +153,14 @@ int DerGetUnsigned(const DerElement* element, std::uint8_t* field, std::uint32_t
 // The same for a number that must fit 32 bits.
 int DerGetUint32(const DerElement* element, std::uint32_t* value);
 
+// Reads an INTEGER that must be 0 (a structure's version). Returns 0, a
+// reader status, or StatusDerUnsupported for any other value.
+int DerReadVersionZero(DerReader* reader);
+
 // The bytes of a BIT STRING without its initial octet, which must be 0 (whole
 // bytes). Returns 0, StatusDerUnexpected or StatusDerBadValue; outputs
 // untouched on failure.
 int DerGetBitString(const DerElement* element, const std::uint8_t** bytes, std::uint32_t* length);
-
-// The table entry whose object identifier has these content octets, or 0.
-AlgorithmId DerFindAlgorithm(const std::uint8_t* oid, std::uint32_t length);
 
 // Reads an AlgorithmIdentifier: a SEQUENCE of an OBJECT IDENTIFIER (checked
 // with DerCheckContents) and at most one parameters element. An identifier

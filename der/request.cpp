@@ -13,27 +13,6 @@ namespace {
 
 constexpr std::uint32_t kDigestInfoAreaSize = 256;
 
-// Signature algorithm -> digest of its DigestInfo (the DigestId is also the
-// AlgorithmId of the digest's object identifier).
-bool DigestOfSignature(AlgorithmId signatureAlgorithm, DigestId* digest) {
-    switch (signatureAlgorithm) {
-        case kAlgMd2WithRsa:
-            *digest = DigestMd2;
-            return true;
-        case kAlgMd4WithRsa:
-            *digest = DigestMd4;
-            return true;
-        case kAlgMd5WithRsa:
-            *digest = DigestMd5;
-            return true;
-        case kAlgSha1WithRsa:
-            *digest = DigestSha1;
-            return true;
-        default:
-            return false;
-    }
-}
-
 using detail::Field;
 using detail::ReleaseArea;
 
@@ -99,21 +78,30 @@ std::uint32_t DerPutRequestInfo(DerBuffer* buffer, std::uint8_t version, const N
     return header == 0 ? 0 : size + header;
 }
 
-// DigestInfo ::= SEQUENCE { digestAlgorithm AlgorithmIdentifier, digest OCTET STRING }
-// then the PKCS#1 v1.5 type-1 block raised to the private key.
-std::uint32_t SignDigestInfo(DerBuffer* buffer, AlgorithmId signatureAlgorithm, ByteSpan data,
-                             const RsaPrivateKey* privateKey, std::uint8_t* signature,
-                             std::uint32_t* signatureLength) {
-    DigestId digestId = 0;
-    if (!DigestOfSignature(signatureAlgorithm, &digestId)) return 0;
-    if (privateKey == nullptr || signature == nullptr || signatureLength == nullptr) return 0;
-    if (data.data == nullptr && data.length != 0) return 0;
+bool DigestOfSignature(AlgorithmId signatureAlgorithm, DigestId* digest) {
+    switch (signatureAlgorithm) {
+        case kAlgMd2WithRsa:
+            *digest = DigestMd2;
+            return true;
+        case kAlgMd4WithRsa:
+            *digest = DigestMd4;
+            return true;
+        case kAlgMd5WithRsa:
+            *digest = DigestMd5;
+            return true;
+        case kAlgSha1WithRsa:
+            *digest = DigestSha1;
+            return true;
+        default:
+            return false;
+    }
+}
 
-    std::uint8_t area[kDigestInfoAreaSize];
+// DigestInfo ::= SEQUENCE { digestAlgorithm AlgorithmIdentifier, digest OCTET STRING }
+std::uint32_t DerPutDigestInfo(DerBuffer* buffer, DigestId digestId, ByteSpan data) {
     std::uint8_t digest[kMaxDigestLength];
     std::uint32_t digestLength = 0;
     std::uint32_t result = 0;
-    DerInit(buffer, area, sizeof(area));
     do {
         if (ComputeDigest(digest, &digestLength, data.data, data.length, digestId) != StatusOk)
             break;
@@ -125,8 +113,29 @@ std::uint32_t SignDigestInfo(DerBuffer* buffer, AlgorithmId signatureAlgorithm, 
         const std::uint32_t header =
             DerPutTlv(buffer, kDerSequence, ByteSpan{nullptr, octets + algorithm});
         if (header == 0) break;
+        result = octets + algorithm + header;
+    } while (false);
+    SecureWipeObject(digest);
+    return result;
+}
+
+// The DigestInfo, then the PKCS#1 v1.5 type-1 block raised to the private key.
+std::uint32_t SignDigestInfo(DerBuffer* buffer, AlgorithmId signatureAlgorithm, ByteSpan data,
+                             const RsaPrivateKey* privateKey, std::uint8_t* signature,
+                             std::uint32_t* signatureLength) {
+    DigestId digestId = 0;
+    if (!DigestOfSignature(signatureAlgorithm, &digestId)) return 0;
+    if (privateKey == nullptr || signature == nullptr || signatureLength == nullptr) return 0;
+    if (data.data == nullptr && data.length != 0) return 0;
+
+    std::uint8_t area[kDigestInfoAreaSize];
+    std::uint32_t result = 0;
+    DerInit(buffer, area, sizeof(area));
+    do {
+        const std::uint32_t size = DerPutDigestInfo(buffer, digestId, data);
+        if (size == 0) break;
         ByteSpan digestInfo{nullptr, sizeof(area)};
-        if (DerTake(buffer, &digestInfo) != octets + algorithm + header) break;
+        if (DerTake(buffer, &digestInfo) != size) break;
         std::uint32_t outLength = 0;
         if (RsaPrivateEncrypt(signature, &outLength, digestInfo.data, digestInfo.length,
                               privateKey) != StatusOk ||
@@ -136,7 +145,6 @@ std::uint32_t SignDigestInfo(DerBuffer* buffer, AlgorithmId signatureAlgorithm, 
         *signatureLength = outLength;
         result = outLength;
     } while (false);
-    SecureWipeObject(digest);
     SecureWipeObject(area);
     DerInit(buffer, nullptr, 0);  // do not leave the record pointing at this frame
     return result;

@@ -20,6 +20,7 @@
 #include <cstdint>
 
 #include "crypto/common.h"
+#include "crypto/digest.h"
 #include "crypto/rsa.h"
 #include "der/der.h"
 #include "der/name.h"
@@ -81,13 +82,24 @@ std::uint32_t DerPutRequestInfo(DerBuffer* buffer, std::uint8_t version, const N
 // must be below 0x80, as 3 and 65537 are). Returns the size or 0.
 std::uint32_t DerPutRsaPublicKey(DerBuffer* buffer, const RsaPublicKey* publicKey);
 
-// Digests data with the digest of signatureAlgorithm (101 MD2, 102 MD4, 103 MD5,
-// 111 SHA-1), encodes
+// The digest a signature algorithm signs: 101 md2WithRSAEncryption -> MD2,
+// 102 -> MD4, 103 -> MD5, 111 sha1WithRSAEncryption -> SHA-1 (the DigestId is
+// also the AlgorithmId of the digest's object identifier). False, *digest
+// untouched, for any other algorithm.
+bool DigestOfSignature(AlgorithmId signatureAlgorithm, DigestId* digest);
+
+// Digests data (data.data may be null only when data.length is 0) with
+// digestId and prepends
 //   DigestInfo ::= SEQUENCE { AlgorithmIdentifier (digest, NULL), OCTET STRING digest }
-// in a local 256-byte area through buffer (which is re-initialised for it and
-// left empty, without storage: the caller must DerInit it before further
-// use), and puts it through RsaPrivateEncrypt. signature needs room for kMaxRsaModulusLen
-// bytes. Returns the signature length (the modulus length in bytes) with
+// Returns its size, or 0 when the digest fails or the storage runs out (the
+// buffer may then hold part of it). The digest is wiped on every path.
+std::uint32_t DerPutDigestInfo(DerBuffer* buffer, DigestId digestId, ByteSpan data);
+
+// Encodes the DigestInfo of data for signatureAlgorithm (DigestOfSignature,
+// DerPutDigestInfo) in a local 256-byte area through buffer (which is
+// re-initialised for it and left empty, without storage: the caller must
+// DerInit it before further use), and puts it through RsaPrivateEncrypt.
+// signature needs room for kMaxRsaModulusLen bytes. Returns the signature length (the modulus length in bytes) with
 // *signatureLength set, or 0 on any failure (*signatureLength untouched).
 // The digest and DigestInfo areas are wiped on every path.
 std::uint32_t SignDigestInfo(DerBuffer* buffer, AlgorithmId signatureAlgorithm, ByteSpan data,

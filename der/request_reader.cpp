@@ -10,6 +10,7 @@
 #include "der/der.h"
 #include "der/name.h"
 #include "der/reader.h"
+#include "der/request.h"
 
 namespace cerrojo {
 
@@ -126,7 +127,7 @@ int ReadAttributes(const DerElement& block, ParsedRequest* request) {
 
 int ReadRequest(const std::uint8_t* data, std::uint32_t length, ParsedRequest* request) {
     DerReader outer, info;
-    DerElement whole, infoElement, version, signature;
+    DerElement whole, infoElement, signature;
     DerAlgorithm signatureAlgorithm;
     int status = DerOpenFile(data, length, kDerIdSequence, &whole, &outer);
     if (status == StatusOk) status = DerReadExpected(&outer, kDerIdSequence, &infoElement);
@@ -134,11 +135,8 @@ int ReadRequest(const std::uint8_t* data, std::uint32_t length, ParsedRequest* r
     request->info = infoElement.encoding;
     request->infoLength = infoElement.encodingLength;
 
-    std::uint32_t versionNumber = 0;
     status = DerEnter(&infoElement, &info);
-    if (status == StatusOk) status = DerReadExpected(&info, kDerIdInteger, &version);
-    if (status == StatusOk) status = DerGetUint32(&version, &versionNumber);
-    if (status == StatusOk && versionNumber != 0) status = StatusDerUnsupported;
+    if (status == StatusOk) status = DerReadVersionZero(&info);
     if (status == StatusOk) status = ReadName(&info, request);
     if (status == StatusOk) status = ReadPublicKey(&info, &request->publicKey);
     if (status == StatusOk && DerPeekIdentifier(&info) == kDerIdContext0) {
@@ -176,41 +174,17 @@ int ParseCertificationRequest(const std::uint8_t* data, std::uint32_t length,
 
 int VerifyRequestSignature(const ParsedRequest* request) {
     DigestId digestId;
-    switch (request->signatureAlgorithm) {
-        case kAlgMd2WithRsa:
-            digestId = DigestMd2;
-            break;
-        case kAlgMd4WithRsa:
-            digestId = DigestMd4;
-            break;
-        case kAlgMd5WithRsa:
-            digestId = DigestMd5;
-            break;
-        case kAlgSha1WithRsa:
-            digestId = DigestSha1;
-            break;
-        default:
-            return StatusDerUnsupported;
-    }
+    if (!DigestOfSignature(request->signatureAlgorithm, &digestId)) return StatusDerUnsupported;
 
     // The DigestInfo the signer must have put in the block.
-    std::uint8_t digest[kMaxDigestLength];
-    std::uint32_t digestLength = 0;
-    if (ComputeDigest(digest, &digestLength, request->info, request->infoLength, digestId) !=
-        StatusOk) {
-        return StatusBadData;
-    }
     std::uint8_t area[64];
     DerBuffer buffer;
     DerInit(&buffer, area, sizeof(area));
-    std::uint32_t size = DerPutTlv(&buffer, kDerOctetString, ByteSpan{digest, digestLength});
-    const std::uint32_t algorithmSize = DerPutAlgorithmIdentifier(&buffer, digestId);
-    if (size == 0 || algorithmSize == 0) return StatusBadData;
-    size += algorithmSize;
-    const std::uint32_t headerSize = DerPutTlv(&buffer, kDerSequence, ByteSpan{nullptr, size});
-    if (headerSize == 0) return StatusBadData;
+    // ByteSpan's pointer is not const; the info is only digested.
+    const ByteSpan info{const_cast<std::uint8_t*>(request->info), request->infoLength};
+    const std::uint32_t expectedLength = DerPutDigestInfo(&buffer, digestId, info);
+    if (expectedLength == 0) return StatusBadData;
     const std::uint8_t* expected = area + buffer.start;
-    const std::uint32_t expectedLength = size + headerSize;
 
     std::uint8_t recovered[kMaxRsaModulusLen];
     std::uint32_t recoveredLength = 0;
