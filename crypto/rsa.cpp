@@ -258,6 +258,11 @@ void DecodeCrtNumbers(const RsaPrivateKey* key, Digit* n, Digit* p, Digit* q, Di
     BnDecode(qInv, kMaxDigits, key->coefficient, sizeof(key->coefficient));
 }
 
+// The bit length of a number of digits significant digits (0 for zero).
+unsigned BitLength(const Digit* a, unsigned digits) {
+    return digits == 0 ? 0 : (digits - 1) * kDigitBits + BnDigitBits(a[digits - 1]);
+}
+
 }  // namespace
 
 int RsaPrivateEncrypt(std::uint8_t* out, std::uint32_t* outLen, const std::uint8_t* in,
@@ -353,9 +358,7 @@ int RsaCheckPrivateKey(const RsaPrivateKey* privateKey) {
     one[0] = 1;
 
     const unsigned nDigits = BnDigits(n, kMaxDigits);
-    const unsigned nBits =
-        nDigits == 0 ? 0 : (nDigits - 1) * kDigitBits + BnDigitBits(n[nDigits - 1]);
-    int status = nBits == bits ? StatusBadData : StatusBadLength;
+    int status = BitLength(n, nDigits) == bits ? StatusBadData : StatusBadLength;
     do {
         if (status == StatusBadLength) break;
         if (BnCmp(p, one, kHalf) <= 0 || BnCmp(q, one, kHalf) <= 0 || BnCmp(p, q, kHalf) == 0 ||
@@ -415,9 +418,7 @@ int RsaPublicDecrypt(std::uint8_t* out, std::uint32_t* outLen, const std::uint8_
     const unsigned eDigits = BnDigits(e, kMaxDigits);
     if (nDigits == 0 || eDigits == 0 || BnCmp(c, n, kMaxDigits) >= 0) return StatusBadData;
     // A block shorter than the modulus would drop the top of the result.
-    if ((nDigits - 1) * kDigitBits + BnDigitBits(n[nDigits - 1]) != publicKey->bits) {
-        return StatusBadLength;
-    }
+    if (BitLength(n, nDigits) != publicKey->bits) return StatusBadLength;
     BnModExp(m, c, e, eDigits, n, nDigits);
 
     // 00 01 FF..FF 00 data, at least 8 bytes of FF
