@@ -21,7 +21,7 @@
 #include "der/private_key.h"
 #include "der/request.h"
 #include "der/request_reader.h"
-#include "generation/verification.h"
+#include "verification/verification.h"
 
 namespace {
 

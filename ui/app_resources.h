@@ -5,7 +5,7 @@
 #include <QPixmap>
 #include <QString>
 
-#include "generation/verification.h"
+#include "verification/verification.h"
 
 class QCoreApplication;
 

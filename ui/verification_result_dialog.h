@@ -9,7 +9,7 @@
 #include <memory>
 #include <optional>
 
-#include "generation/verification.h"
+#include "verification/verification.h"
 
 namespace Ui {
 class VerificationResultDialog;

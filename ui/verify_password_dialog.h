@@ -8,7 +8,7 @@
 #include <memory>
 #include <optional>
 
-#include "generation/verification.h"
+#include "verification/verification.h"
 
 namespace Ui {
 class VerifyPasswordDialog;

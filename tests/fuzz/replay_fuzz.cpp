@@ -43,7 +43,7 @@
 #include "capture/user_type.h"
 #include "fuzz/support/fuzz_check.h"
 #include "fuzz/support/fuzz_input.h"
-#include "generation/replay/replay_io.h"
+#include "tools/replay/replay_io.h"
 
 namespace {
 

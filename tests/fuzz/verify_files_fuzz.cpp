@@ -13,7 +13,7 @@
 
 #include "capture/cp1252.h"
 #include "fuzz/support/fuzz_check.h"
-#include "generation/verification.h"
+#include "verification/verification.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "generation/verification_texts.h"
+#include "verification/verification_texts.h"
 
 #include "capture/texts.h"
 

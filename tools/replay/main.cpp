@@ -24,7 +24,7 @@
 #include "crypto/common.h"
 #include "generation/driver.h"
 #include "generation/job.h"
-#include "generation/replay/replay_io.h"
+#include "tools/replay/replay_io.h"
 
 namespace {
 

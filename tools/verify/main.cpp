@@ -19,8 +19,8 @@
 
 #include "capture/cp1252.h"
 #include "crypto/common.h"
-#include "generation/verification.h"
-#include "generation/verification_texts.h"
+#include "verification/verification.h"
+#include "verification/verification_texts.h"
 
 namespace {
 

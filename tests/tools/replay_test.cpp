@@ -11,7 +11,7 @@
 #include <string>
 
 #include "generation/generation_support.h"
-#include "generation/replay/replay_io.h"
+#include "tools/replay/replay_io.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The three checks on a request and its key file, and the request's contents.
 
-#include "generation/verification.h"
+#include "verification/verification.h"
 
 #include <cstdint>
 #include <cstring>
@@ -17,7 +17,7 @@
 #include "der/reader.h"
 #include "der/request_reader.h"
 #include "generation/job.h"
-#include "generation/verification_texts.h"
+#include "verification/verification_texts.h"
 
 namespace petitora {
 namespace {

@@ -16,8 +16,8 @@
 
 #include "der/openssl_files.h"
 #include "der/sample_files.h"
-#include "generation/verification.h"
-#include "generation/verification_texts.h"
+#include "verification/verification.h"
+#include "verification/verification_texts.h"
 #include "support/temp_folder.h"
 #include "support/testdata.h"
 

@@ -1,4 +1,4 @@
-#include "generation/replay/replay_io.h"
+#include "tools/replay/replay_io.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

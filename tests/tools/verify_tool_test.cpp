@@ -19,7 +19,7 @@
 #include "der/request.h"
 #include "der/sample_request.h"
 #include "der/test_keys.h"
-#include "generation/verification_texts.h"
+#include "verification/verification_texts.h"
 #include "support/temp_folder.h"
 
 namespace {
