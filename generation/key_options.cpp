@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "capture/cp1252.h"
+#include "text/cp1252.h"
 #include "capture/user_type.h"
 #include "crypto/common.h"
 #include "generation/driver.h"

@@ -3,7 +3,7 @@
 #include <QFile>
 #include <utility>
 
-#include "capture/cp1252.h"
+#include "text/cp1252.h"
 
 namespace petitora {
 namespace {

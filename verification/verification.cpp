@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "capture/cp1252.h"
+#include "text/cp1252.h"
 #include "crypto/common.h"
 #include "crypto/pbe.h"
 #include "crypto/rsa.h"

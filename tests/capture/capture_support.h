@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "capture/cp1252.h"
+#include "text/cp1252.h"
 #include "capture/registrant.h"
 
 namespace capturetest {

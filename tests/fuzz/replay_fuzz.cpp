@@ -36,7 +36,7 @@
 #include <string>
 #include <vector>
 
-#include "capture/cp1252.h"
+#include "text/cp1252.h"
 #include "capture/offices.h"
 #include "capture/registrant.h"
 #include "capture/rules.h"

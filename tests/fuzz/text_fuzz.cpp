@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "capture/cp1252.h"
+#include "text/cp1252.h"
 #include "capture/registrant.h"
 #include "fuzz/support/fuzz_check.h"
 #include "fuzz/support/fuzz_input.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "capture/cp1252.h"
+#include "text/cp1252.h"
 #include "fuzz/support/fuzz_check.h"
 #include "verification/verification.h"
 

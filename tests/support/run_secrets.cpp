@@ -9,7 +9,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "capture/cp1252.h"
+#include "text/cp1252.h"
 
 extern char** environ;
 

@@ -14,7 +14,7 @@
 #include <fstream>
 #include <string>
 
-#include "capture/cp1252.h"
+#include "text/cp1252.h"
 #include "der/private_key.h"
 #include "der/request.h"
 #include "der/sample_request.h"

@@ -14,7 +14,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "capture/cp1252.h"
+#include "text/cp1252.h"
 #include "generation/file_system.h"
 #include "generation/generation_support.h"
 #include "support/memory_scan.h"

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "capture/cp1252.h"
+#include "text/cp1252.h"
 #include "capture/offices.h"
 #include "capture/rules.h"
 #include "crypto/common.h"

@@ -8,7 +8,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "capture/cp1252.h"
+#include "text/cp1252.h"
 #include "capture/user_type.h"
 
 namespace petitora::replay {

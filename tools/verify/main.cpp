@@ -17,7 +17,7 @@
 #include <string>
 #include <string_view>
 
-#include "capture/cp1252.h"
+#include "text/cp1252.h"
 #include "crypto/common.h"
 #include "verification/verification.h"
 #include "verification/verification_texts.h"

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "capture/cp1252.h"
+#include "text/cp1252.h"
 #include "capture/registrant.h"
 #include "generation/seams.h"
 

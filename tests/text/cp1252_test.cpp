@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "capture/cp1252.h"
+#include "text/cp1252.h"
 
 namespace {
 

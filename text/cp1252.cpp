@@ -1,4 +1,4 @@
-#include "capture/cp1252.h"
+#include "text/cp1252.h"
 
 #include <cstdint>
 
