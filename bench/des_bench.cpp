@@ -3,7 +3,6 @@
 // Cerrojo run of the same size that follows reports vs_openssl = ours / theirs.
 #include <benchmark/benchmark.h>
 #include <openssl/evp.h>
-#include <openssl/provider.h>
 
 #include <cstdint>
 #include <ctime>
@@ -11,6 +10,7 @@
 #include <vector>
 
 #include "crypto/des.h"
+#include "support/openssl_legacy.h"
 
 namespace {
 
@@ -42,12 +42,10 @@ double Rate(const benchmark::State& state, std::int64_t size, double seconds) {
 }
 
 void BM_OpenSslDesCbcEncrypt(benchmark::State& state) {
-    static OSSL_PROVIDER* legacy = OSSL_PROVIDER_load(nullptr, "legacy");
-    static OSSL_PROVIDER* base = OSSL_PROVIDER_load(nullptr, "default");
+    const bool loaded = testsupport::LoadLegacyProviders();
     EVP_CIPHER* cipher = EVP_CIPHER_fetch(nullptr, "DES-CBC", nullptr);
     EVP_CIPHER_CTX* ctx = EVP_CIPHER_CTX_new();
-    if (!legacy || !base || !cipher || !ctx ||
-        EVP_EncryptInit_ex(ctx, cipher, nullptr, kKey, kIv) != 1 ||
+    if (!loaded || !cipher || !ctx || EVP_EncryptInit_ex(ctx, cipher, nullptr, kKey, kIv) != 1 ||
         EVP_CIPHER_CTX_set_padding(ctx, 0) != 1) {
         state.SkipWithError("OpenSSL DES-CBC (legacy provider) unavailable");
         EVP_CIPHER_CTX_free(ctx);

@@ -4,7 +4,6 @@
 // costs the same. After the usual table a summary prints ours / OpenSSL speed.
 #include <benchmark/benchmark.h>
 #include <openssl/evp.h>
-#include <openssl/provider.h>
 
 #include <cstdio>
 #include <map>
@@ -12,6 +11,7 @@
 #include <vector>
 
 #include "crypto/digest.h"
+#include "support/openssl_legacy.h"
 
 namespace {
 
@@ -118,8 +118,7 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
-    OSSL_PROVIDER* legacy = OSSL_PROVIDER_load(nullptr, "legacy");
-    OSSL_PROVIDER* deflt = OSSL_PROVIDER_load(nullptr, "default");
+    testsupport::LoadLegacyProviders();
     for (const Algorithm& a : kAlgorithms) {
         for (int size : kSizes) {
             benchmark::RegisterBenchmark(RunName(a.name, "ours", size).c_str(), Ours, a.id, size)
@@ -137,7 +136,5 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.PrintRatios();
     benchmark::Shutdown();
-    if (legacy != nullptr) OSSL_PROVIDER_unload(legacy);
-    if (deflt != nullptr) OSSL_PROVIDER_unload(deflt);
     return 0;
 }

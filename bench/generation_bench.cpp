@@ -16,9 +16,9 @@
 #include <string>
 #include <vector>
 
-#include "capture/registrant.h"
 #include "generation/driver.h"
 #include "generation/job.h"
+#include "support/registrants.h"
 
 namespace {
 
@@ -52,17 +52,6 @@ double Sum(const std::vector<double>& v) {
     return s;
 }
 
-RegistrantRecord Persona() {
-    RegistrantRecord r = CreateRegistrantRecord(UserType::PersonaFisica);
-    r.rfcLetters = "PELJ", r.rfcDate = "800101", r.rfcHomoclave = "AB1";
-    r.name = "JUAN", r.paternalSurname = "PEREZ", r.maternalSurname = "LOPEZ";
-    r.email = "juan@example.mx", r.revocationKey = "secreto123";
-    r.street = "AV. REFORMA", r.exteriorNumber = "10", r.neighbourhood = "CENTRO";
-    r.postalCode = "06000", r.municipality = "CUAUHTEMOC", r.stateIndex = 8;
-    r.regionalOffice = "12 CENTRO D.F.";
-    return r;
-}
-
 // The pool as the entropy dialog leaves it after `bits` mouse events of
 // seeding number `seeding`.
 void SeedPool(cerrojo::RandomPool* pool, std::uint32_t bits, std::uint32_t seeding) {
@@ -80,7 +69,7 @@ void BM_WholeGeneration(benchmark::State& state) {
     const int keySizeIndex = static_cast<int>(state.range(0));
     const std::uint32_t bits = KeySizeBits(keySizeIndex);
     CaptureStorage capture;
-    capture.registrant = Persona();
+    capture.registrant = testsupport::Registrant(UserType::PersonaFisica);
     cerrojo::RandomPool pool;
     GenerationJob job;
     InitGenerationJob(job, capture, &pool);

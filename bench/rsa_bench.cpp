@@ -25,10 +25,12 @@
 #include "crypto/bignum.h"
 #include "crypto/random.h"
 #include "crypto/rsa.h"
+#include "support/seeded_pool.h"
 
 namespace {
 
 using cerrojo::Digit;
+using testsupport::SeedPool;
 
 constexpr int kSeedings = 20;
 constexpr int kKeyBits[] = {1024, 2048};
@@ -51,17 +53,6 @@ double Quantile(std::vector<double> v, double q) {
     std::size_t rank = static_cast<std::size_t>(q * static_cast<double>(v.size()) + 0.999999);
     rank = std::clamp<std::size_t>(rank, 1, v.size());
     return v[rank - 1];
-}
-
-// A seeded pool that depends only on seed: 64 updates of 4 bytes.
-void SeedPool(cerrojo::RandomPool* pool, std::uint32_t seed) {
-    cerrojo::RandomInit(pool);
-    for (std::uint32_t i = 0; i < 64; ++i) {
-        const std::uint32_t word = seed * 0x9E3779B9u + i;
-        const std::uint8_t bytes[4] = {std::uint8_t(word >> 24), std::uint8_t(word >> 16),
-                                       std::uint8_t(word >> 8), std::uint8_t(word)};
-        cerrojo::RandomUpdate(pool, bytes, 4);
-    }
 }
 
 std::vector<Digit> RandomDigits(std::mt19937& rng, unsigned digits) {

@@ -5,7 +5,6 @@
 #include <benchmark/benchmark.h>
 #include <openssl/evp.h>
 #include <openssl/pkcs12.h>
-#include <openssl/provider.h>
 #include <openssl/x509.h>
 
 #include <cstdint>
@@ -21,6 +20,7 @@
 #include "der/private_key.h"
 #include "der/request.h"
 #include "der/request_reader.h"
+#include "support/openssl_legacy.h"
 #include "verification/verification.h"
 
 namespace {
@@ -123,9 +123,7 @@ bool OpenSslVerify(const std::string& der) {
 
 // OpenSSL: d2i of the EncryptedPrivateKeyInfo, PKCS8_decrypt, the key taken out.
 bool OpenSslDecrypt(const std::string& der) {
-    static OSSL_PROVIDER* legacy = OSSL_PROVIDER_load(nullptr, "legacy");
-    static OSSL_PROVIDER* base = OSSL_PROVIDER_load(nullptr, "default");
-    if (legacy == nullptr || base == nullptr) return false;
+    if (!testsupport::LoadLegacyProviders()) return false;
     const unsigned char* p = Bytes(der);
     X509_SIG* sig = d2i_X509_SIG(nullptr, &p, static_cast<long>(der.size()));
     PKCS8_PRIV_KEY_INFO* info =

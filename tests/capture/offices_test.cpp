@@ -13,13 +13,13 @@
 #include <vector>
 
 #include "capture/offices.h"
-#include "capture_support.h"
+#include "support/cp1252_text.h"
 
 namespace {
 
-using capturetest::U;
-using capturetest::W;
 using petitora::RegionalOfficeList;
+using testsupport::U;
+using testsupport::W;
 
 struct StateRow {
     const char* display;

@@ -6,15 +6,15 @@
 
 #include "capture/registrant.h"
 #include "capture/rules.h"
-#include "capture_support.h"
+#include "support/cp1252_text.h"
 
 namespace {
 
-using capturetest::W;
 using petitora::Field;
 using petitora::InputRule;
 using petitora::RegistrantRecord;
 using petitora::UserType;
+using testsupport::W;
 
 struct FieldRow {
     Field field;

@@ -8,16 +8,17 @@
 
 #include "capture/offices.h"
 #include "capture/rules.h"
-#include "capture_support.h"
+#include "support/cp1252_text.h"
+#include "support/registrants.h"
 
 namespace {
 
-using capturetest::U;
-using capturetest::W;
 using petitora::Field;
 using petitora::RegistrantRecord;
 using petitora::UserType;
 using petitora::Verdict;
+using testsupport::U;
+using testsupport::W;
 
 const UserType kAllKinds[] = {
     UserType::PersonaFisica, UserType::PersonaMoral, UserType::ContadorPublico,
@@ -32,37 +33,16 @@ bool IsCustoms(UserType t) {
            t == UserType::ApoderadoAduanal;
 }
 
-// A record of this kind that passes every page.
+// A record of this kind that passes every page, with a representative (no
+// second surname) for every kind, so that the representative's rules apply to all.
 RegistrantRecord ValidRecord(UserType type) {
-    RegistrantRecord r = petitora::CreateRegistrantRecord(type);
-    if (IsEntity(type)) {
-        r.rfcEntityLetters = "ACM";
-        r.rfcDate = "991231";
-        r.rfcHomoclave = "XY9";
-        r.name = "ACME SA";
-    } else {
-        r.rfcLetters = "PELJ";
-        r.rfcDate = "800101";
-        r.rfcHomoclave = "AB1";
-        r.name = "JUAN";
-        r.paternalSurname = "PEREZ";
-        r.maternalSurname = "LOPEZ";
-    }
-    r.email = "juan@example.mx";
-    r.revocationKey = "CLAVE123";
-    r.patenteCpr = "1234";
-    r.street = "REFORMA";
-    r.exteriorNumber = "10";
-    r.neighbourhood = "CENTRO";
-    r.postalCode = "06000";
-    r.municipality = "CUAUHTEMOC";
-    r.stateIndex = 8;  // Distrito Federal
-    r.regionalOffice = "12 CENTRO D.F.";
+    RegistrantRecord r = testsupport::Registrant(type);
     r.repRfcLetters = "RUSA";
-    r.repRfcDate = "750615";
-    r.repRfcHomoclave = "12A";
+    r.repRfcDate = "750505";
+    r.repRfcHomoclave = "XY2";
     r.repName = "ANA";
     r.repPaternalSurname = "RUIZ";
+    r.repMaternalSurname.clear();
     return r;
 }
 
@@ -465,13 +445,13 @@ TEST(Rules, ContinueCopiesTheEntityLettersOnlyWhenValid) {
         r.repName = "ANA";
         ExpectValid(petitora::AcceptCapture(r));
         EXPECT_EQ(r.rfcLetters, "ACM");
-        EXPECT_EQ(petitora::FullRfc(r), "ACM991231XY9");
+        EXPECT_EQ(petitora::FullRfc(r), "ACM800101AB1");
     }
     RegistrantRecord person = ValidRecord(UserType::PersonaFisica);
     ExpectValid(petitora::AcceptCapture(person));
     EXPECT_EQ(petitora::FullRfc(person), "PELJ800101AB1");
     EXPECT_TRUE(person.rfcEntityLetters.empty());
-    EXPECT_EQ(petitora::RepresentativeFullRfc(person), "RUSA75061512A");
+    EXPECT_EQ(petitora::RepresentativeFullRfc(person), "RUSA750505XY2");
 }
 
 TEST(Rules, CheckRfcFocusFollowsKindAndPage) {

@@ -5,12 +5,12 @@
 #include <string>
 
 #include "capture/texts.h"
-#include "capture_support.h"
+#include "support/cp1252_text.h"
 
 namespace {
 
-using capturetest::W;
 using petitora::TextId;
+using testsupport::W;
 
 struct TextRow {
     TextId id;

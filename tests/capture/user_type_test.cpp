@@ -4,12 +4,12 @@
 #include <string>
 
 #include "capture/user_type.h"
-#include "capture_support.h"
+#include "support/cp1252_text.h"
 
 namespace {
 
-using capturetest::W;
 using petitora::UserType;
+using testsupport::W;
 
 struct KindRow {
     UserType type;

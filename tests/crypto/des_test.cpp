@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 #include <openssl/evp.h>
-#include <openssl/provider.h>
 
 #include <cstring>
 #include <random>
 
 #include "crypto/des.h"
+#include "support/openssl_legacy.h"
 #include "support/testdata.h"
 
 namespace {
@@ -27,10 +27,7 @@ Bytes Cbc(const Bytes& key, const Bytes& iv, const Bytes& data, int encrypt) {
 
 // DES-CBC without padding by OpenSSL's libcrypto, the independent reference.
 Bytes OpenSslCbc(const Bytes& key, const Bytes& iv, const Bytes& data, int encrypt) {
-    static OSSL_PROVIDER* legacy = OSSL_PROVIDER_load(nullptr, "legacy");
-    static OSSL_PROVIDER* base = OSSL_PROVIDER_load(nullptr, "default");
-    EXPECT_NE(legacy, nullptr);
-    EXPECT_NE(base, nullptr);
+    EXPECT_TRUE(testsupport::LoadLegacyProviders());
     EVP_CIPHER* cipher = EVP_CIPHER_fetch(nullptr, "DES-CBC", nullptr);
     EVP_CIPHER_CTX* ctx = EVP_CIPHER_CTX_new();
     Bytes out(data.size() + 8);

@@ -6,7 +6,6 @@
 #include <openssl/evp.h>
 #include <openssl/md4.h>
 #include <openssl/md5.h>
-#include <openssl/provider.h>
 #include <openssl/sha.h>
 #include <sys/mman.h>
 
@@ -15,6 +14,7 @@
 #include <vector>
 
 #include "crypto/digest.h"
+#include "support/openssl_legacy.h"
 #include "support/testdata.h"
 
 namespace {
@@ -63,14 +63,8 @@ Bytes InPieces(DigestId id, const Bytes& m, const std::vector<std::size_t>& cuts
     return out;
 }
 
-const OSSL_PROVIDER* LoadProviders() {
-    static OSSL_PROVIDER* legacy = OSSL_PROVIDER_load(nullptr, "legacy");
-    static OSSL_PROVIDER* deflt = OSSL_PROVIDER_load(nullptr, "default");
-    return legacy && deflt ? legacy : nullptr;
-}
-
 Bytes OpenSslDigest(const char* name, const Bytes& m) {
-    EXPECT_NE(LoadProviders(), nullptr);
+    EXPECT_TRUE(testsupport::LoadLegacyProviders());
     EVP_MD* md = EVP_MD_fetch(nullptr, name, nullptr);
     EXPECT_NE(md, nullptr) << name;
     if (md == nullptr) return {};

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 #include <openssl/evp.h>
 #include <openssl/objects.h>
-#include <openssl/provider.h>
 #include <openssl/x509.h>
 
 #include <cstring>
@@ -11,6 +10,7 @@
 #include "crypto/des.h"
 #include "crypto/digest.h"
 #include "crypto/pbe.h"
+#include "support/openssl_legacy.h"
 #include "support/testdata.h"
 
 namespace {
@@ -54,20 +54,13 @@ Bytes Padded(const Bytes& plain) {
     return b;
 }
 
-void LoadProviders() {
-    static OSSL_PROVIDER* legacy = OSSL_PROVIDER_load(nullptr, "legacy");
-    static OSSL_PROVIDER* base = OSSL_PROVIDER_load(nullptr, "default");
-    ASSERT_NE(legacy, nullptr);
-    ASSERT_NE(base, nullptr);
-}
-
 // Standard PBES1 by OpenSSL (pbeWithMD5AndDES-CBC parameters,
 // PKCS5_PBE_keyivgen), encrypting (enc 1) or decrypting (enc 0). With
 // padding, OpenSSL adds the PKCS#5 padding, or removes and checks it;
 // without, the data must be whole blocks and are taken as they are.
 bool OpenSslPbe(int enc, const Bytes& in, const std::string& password, const Bytes& salt,
                 int iterations, bool padding, Bytes* result) {
-    LoadProviders();
+    EXPECT_TRUE(testsupport::LoadLegacyProviders());
     X509_ALGOR* algor = PKCS5_pbe_set(NID_pbeWithMD5AndDES_CBC, iterations, salt.data(),
                                       static_cast<int>(salt.size()));
     EVP_CIPHER_CTX* ctx = EVP_CIPHER_CTX_new();
@@ -186,7 +179,7 @@ TEST(PbeEncrypt, IterationCountsZeroAndOneAgreeAndOutputIsDeterministic) {
 // salt, key and IV with the library's MD2 (tested on its own against RFC 1319)
 // and decrypting with OpenSSL's DES-CBC.
 TEST(PbeEncrypt, Md2DerivationDecryptsWithOpenSslDes) {
-    LoadProviders();
+    EXPECT_TRUE(testsupport::LoadLegacyProviders());
     const std::string password = "otra clave";
     const Bytes pw = FromText(password);
     const Bytes plain = FromText("texto de prueba de 29 octetos");

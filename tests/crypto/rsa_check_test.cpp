@@ -10,8 +10,8 @@
 
 #include "crypto/random.h"
 #include "crypto/rsa.h"
-#include "der/openssl_files.h"
-#include "der/test_keys.h"
+#include "support/openssl_files.h"
+#include "support/test_keys.h"
 
 namespace {
 

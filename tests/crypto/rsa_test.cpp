@@ -20,6 +20,7 @@
 #include "crypto/random.h"
 #include "crypto/rsa.h"
 #include "crypto/rsa_prime.h"
+#include "support/seeded_pool.h"
 #include "support/testdata.h"
 
 namespace {
@@ -32,6 +33,7 @@ using cerrojo::RsaPrivateKey;
 using cerrojo::RsaPublicKey;
 using testsupport::Bytes;
 using testsupport::Scaled;
+using testsupport::SeedPool;
 
 struct BnDeleter {
     void operator()(BIGNUM* b) const { BN_free(b); }
@@ -69,17 +71,6 @@ std::vector<Digit> ToDigits(const BIGNUM* b, unsigned digits) {
     std::vector<Digit> a(digits);
     cerrojo::BnDecode(a.data(), digits, be.data(), static_cast<unsigned>(be.size()));
     return a;
-}
-
-// A seeded pool that depends only on seed: 64 updates of 4 bytes.
-void SeedPool(RandomPool* pool, std::uint32_t seed) {
-    cerrojo::RandomInit(pool);
-    for (std::uint32_t i = 0; i < 64; ++i) {
-        const std::uint32_t word = seed * 0x9E3779B9u + i;
-        const std::uint8_t bytes[4] = {std::uint8_t(word >> 24), std::uint8_t(word >> 16),
-                                       std::uint8_t(word >> 8), std::uint8_t(word)};
-        cerrojo::RandomUpdate(pool, bytes, 4);
-    }
 }
 
 // ---- the model: the same prime search written over OpenSSL's BN ----

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "der/guarded.h"
+#include "support/guarded.h"
 #include "support/testdata.h"
 
 namespace {

@@ -15,9 +15,9 @@
 
 #include "der/private_key.h"
 #include "der/request.h"
-#include "der/sample_request.h"
-#include "der/test_keys.h"
+#include "support/sample_request.h"
 #include "support/temp_folder.h"
+#include "support/test_keys.h"
 
 namespace {
 

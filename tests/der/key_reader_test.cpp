@@ -11,10 +11,10 @@
 
 #include "crypto/pbe.h"
 #include "der/key_reader.h"
-#include "der/openssl_files.h"
 #include "der/private_key.h"
 #include "der/reader.h"
-#include "der/test_keys.h"
+#include "support/openssl_files.h"
+#include "support/test_keys.h"
 #include "support/testdata.h"
 
 namespace {

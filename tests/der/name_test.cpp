@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "der/guarded.h"
+#include "support/guarded.h"
 #include "support/testdata.h"
 
 namespace {

@@ -8,7 +8,6 @@
 #include <openssl/evp.h>
 #include <openssl/objects.h>
 #include <openssl/pkcs12.h>
-#include <openssl/provider.h>
 #include <openssl/rsa.h>
 #include <openssl/x509.h>
 
@@ -19,10 +18,11 @@
 
 #include "crypto/digest.h"
 #include "crypto/random.h"
-#include "der/guarded.h"
 #include "der/request.h"
-#include "der/sample_request.h"
-#include "der/test_keys.h"
+#include "support/guarded.h"
+#include "support/openssl_legacy.h"
+#include "support/sample_request.h"
+#include "support/test_keys.h"
 #include "support/testdata.h"
 
 namespace {
@@ -34,13 +34,6 @@ using testsupport::Bytes;
 
 using testsupport::NormHex;
 using testsupport::UpperHex;
-
-void LoadProviders() {
-    static OSSL_PROVIDER* legacy = OSSL_PROVIDER_load(nullptr, "legacy");
-    static OSSL_PROVIDER* base = OSSL_PROVIDER_load(nullptr, "default");
-    ASSERT_NE(legacy, nullptr);
-    ASSERT_NE(base, nullptr);
-}
 
 Bytes MakeKeyFile(const dertest::KeyPair& key, const std::string& password,
                   cerrojo::AlgorithmId algorithm = 105, std::uint32_t iterations = 0,
@@ -73,7 +66,7 @@ Bytes PrivateKeyInfo(const dertest::KeyPair& key) {
 // Decrypts with OpenSSL's PBES1 and checks the key against the record.
 void ExpectDecryptsToKey(const Bytes& file, const std::string& password,
                          const dertest::KeyPair& key) {
-    LoadProviders();
+    ASSERT_TRUE(testsupport::LoadLegacyProviders());
     const unsigned char* p = file.data();
     X509_SIG* sig = d2i_X509_SIG(nullptr, &p, static_cast<long>(file.size()));
     ASSERT_NE(sig, nullptr);

@@ -10,12 +10,12 @@
 #include <vector>
 
 #include "crypto/digest.h"
-#include "der/openssl_files.h"
 #include "der/reader.h"
 #include "der/request.h"
 #include "der/request_reader.h"
-#include "der/sample_request.h"
-#include "der/test_keys.h"
+#include "support/openssl_files.h"
+#include "support/sample_request.h"
+#include "support/test_keys.h"
 #include "support/testdata.h"
 
 namespace {

@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "crypto/digest.h"
-#include "der/guarded.h"
-#include "der/sample_request.h"
-#include "der/test_keys.h"
+#include "support/guarded.h"
+#include "support/sample_request.h"
+#include "support/test_keys.h"
 #include "support/testdata.h"
 
 namespace {

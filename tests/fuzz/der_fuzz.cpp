@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "der/der.h"
-#include "der/guarded.h"
 #include "fuzz/support/fuzz_check.h"
 #include "fuzz/support/fuzz_input.h"
+#include "support/guarded.h"
 
 namespace {
 

@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "der/der.h"
-#include "der/guarded.h"
 #include "der/name.h"
 #include "fuzz/support/der_slots.h"
 #include "fuzz/support/fuzz_check.h"
 #include "fuzz/support/fuzz_input.h"
+#include "support/guarded.h"
 
 namespace {
 

@@ -51,6 +51,7 @@
 #include "generation/job.h"
 #include "generation/key_options.h"
 #include "generation/texts.h"
+#include "support/scripted_presenter.h"
 
 namespace {
 
@@ -244,16 +245,7 @@ class RecordingFolders final : public NoOtherCall {
     bool answer_;
 };
 
-class RecordingMessages final : public petitora::MessagePresenter {
-  public:
-    std::vector<petitora::MessageRequest> shown;
-    petitora::MessageAnswer Show(const petitora::MessageRequest& request) override {
-        shown.push_back(request);
-        return petitora::MessageAnswer::Ok;
-    }
-};
-
-void CheckOneMessage(const RecordingMessages& messages, petitora::GenerationText id) {
+void CheckOneMessage(const testsupport::ScriptedPresenter& messages, petitora::GenerationText id) {
     FUZZ_CHECK(messages.shown.size() == 1);
     const petitora::MessageRequest& box = messages.shown[0];
     FUZZ_CHECK(box.text == petitora::Text(id));
@@ -365,7 +357,7 @@ void FuzzDestination(std::uint8_t flags, fuzzsupport::FuzzInput& in) {
     job.workingDirectory = workingDirectory;
     job.pathText = path;
     RecordingFolders folders(answer);
-    RecordingMessages messages;
+    testsupport::ScriptedPresenter messages;
     const bool entered = petitora::CheckOutputFolder(job, messages, folders);
     CheckSplit(path, workingDirectory, answer, job.outputName, folders.entered, entered);
     if (entered) {
@@ -378,7 +370,7 @@ void FuzzDestination(std::uint8_t flags, fuzzsupport::FuzzInput& in) {
     const std::string key = petitora::KeyFileName(request);
     CheckKeyName(request, key);
     FUZZ_CHECK(std::none_of(key.begin(), key.end(), IsSeparator));
-    RecordingMessages nameMessages;
+    testsupport::ScriptedPresenter nameMessages;
     const bool distinct = petitora::CheckOutputNames(job, nameMessages);
     FUZZ_CHECK(distinct == !SameIgnoringCase(request, key));
     if (!distinct) {

@@ -20,9 +20,9 @@
 
 #include "capture/offices.h"
 #include "capture/texts.h"
-#include "der/guarded.h"
 #include "fuzz/support/fuzz_check.h"
 #include "fuzz/support/fuzz_input.h"
+#include "support/guarded.h"
 
 namespace {
 

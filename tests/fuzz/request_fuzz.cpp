@@ -20,11 +20,11 @@
 #include <vector>
 
 #include "crypto/digest.h"
-#include "der/guarded.h"
 #include "der/request.h"
 #include "fuzz/support/der_slots.h"
 #include "fuzz/support/fuzz_check.h"
 #include "fuzz/support/fuzz_input.h"
+#include "support/guarded.h"
 #include "support/openssl_bn.h"
 
 namespace {

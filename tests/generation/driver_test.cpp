@@ -8,8 +8,6 @@
 #include <linux/fs.h>
 #include <openssl/evp.h>
 #include <openssl/objects.h>
-#include <openssl/pkcs12.h>
-#include <openssl/provider.h>
 #include <openssl/x509.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -23,6 +21,7 @@
 #include "generation/generation_support.h"
 #include "generation/job.h"
 #include "generation/texts.h"
+#include "support/openssl_pair.h"
 
 namespace {
 
@@ -35,15 +34,9 @@ using gentest::ScratchFolder;
 using gentest::Session;
 using gentest::W;
 using gentest::WriteBytes;
+using testsupport::CheckPair;
 
 const std::string& kPassword = gentest::kSessionPassword;
-
-void LoadProviders() {
-    static OSSL_PROVIDER* legacy = OSSL_PROVIDER_load(nullptr, "legacy");
-    static OSSL_PROVIDER* base = OSSL_PROVIDER_load(nullptr, "default");
-    ASSERT_NE(legacy, nullptr);
-    ASSERT_NE(base, nullptr);
-}
 
 struct Expected {
     const char* label;
@@ -64,39 +57,6 @@ std::string OpenSslChallenge(const std::string& input) {
     char text[32] = {};
     EVP_EncodeBlock(reinterpret_cast<unsigned char*>(text), digest, 16);
     return text;
-}
-
-// The request read and verified by OpenSSL, the key file decrypted with the
-// password and matched against the request's public key; returns the key's bits.
-int CheckPair(const std::string& request, const std::string& keyFile, const std::string& password) {
-    LoadProviders();
-    const unsigned char* p = reinterpret_cast<const unsigned char*>(request.data());
-    X509_REQ* req = d2i_X509_REQ(nullptr, &p, static_cast<long>(request.size()));
-    EXPECT_NE(req, nullptr);
-    if (req == nullptr) return 0;
-    EXPECT_EQ(p, reinterpret_cast<const unsigned char*>(request.data()) + request.size());
-    EVP_PKEY* publicKey = X509_REQ_get0_pubkey(req);
-    EXPECT_EQ(X509_REQ_verify(req, publicKey), 1);
-    const int bits = EVP_PKEY_get_bits(publicKey);
-
-    p = reinterpret_cast<const unsigned char*>(keyFile.data());
-    X509_SIG* sig = d2i_X509_SIG(nullptr, &p, static_cast<long>(keyFile.size()));
-    EXPECT_NE(sig, nullptr);
-    if (sig != nullptr) {
-        PKCS8_PRIV_KEY_INFO* info =
-            PKCS8_decrypt(sig, password.data(), static_cast<int>(password.size()));
-        EXPECT_NE(info, nullptr);
-        if (info != nullptr) {
-            EVP_PKEY* privateKey = EVP_PKCS82PKEY(info);
-            EXPECT_EQ(EVP_PKEY_eq(privateKey, publicKey), 1);
-            EVP_PKEY_free(privateKey);
-            PKCS8_PRIV_KEY_INFO_free(info);
-        }
-        EXPECT_EQ(PKCS8_decrypt(sig, "wrong password", 14), nullptr);
-        X509_SIG_free(sig);
-    }
-    X509_REQ_free(req);
-    return bits;
 }
 
 void CheckTexts(const std::string& request, const Expected& e) {

@@ -1,6 +1,6 @@
 // Helpers shared by the generation tests: scratch folders, scripted answers
-// for the message and host seams, a file system that fails one chosen call,
-// and valid registrants of every kind.
+// for the host seam, a file system that fails one chosen call, and a session
+// over them (the registrants and the message script are in tests/support).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -16,19 +16,21 @@
 #include <string>
 #include <vector>
 
-#include "capture/capture_support.h"
 #include "capture/registrant.h"
 #include "capture/rules.h"
 #include "crypto/random.h"
 #include "generation/file_system.h"
 #include "generation/job.h"
 #include "generation/seams.h"
+#include "support/cp1252_text.h"
+#include "support/registrants.h"
+#include "support/scripted_presenter.h"
 
 namespace gentest {
 
 namespace fs = std::filesystem;
 
-using capturetest::W;
+using testsupport::W;
 
 // A fresh folder under the test temporary directory, removed at the end; the
 // process's current directory is put back as it was, since the code under
@@ -77,25 +79,7 @@ inline void WriteBytes(const std::string& path, const std::string& bytes) {
     ASSERT_TRUE(out.good()) << path;
 }
 
-// Answers every box from a script and keeps what was shown.
-class ScriptedPresenter : public petitora::MessagePresenter {
-  public:
-    petitora::MessageAnswer replaceAnswer = petitora::MessageAnswer::Yes;
-    petitora::MessageAnswer confirmAnswer = petitora::MessageAnswer::Yes;
-    std::vector<petitora::MessageRequest> shown;
-
-    petitora::MessageAnswer Show(const petitora::MessageRequest& request) override {
-        shown.push_back(request);
-        if (request.buttons == petitora::MessageButtons::Ok) return petitora::MessageAnswer::Ok;
-        return request.topic == petitora::MessageTopic::ReplaceFiles ? replaceAnswer
-                                                                     : confirmAnswer;
-    }
-    std::vector<std::string> Texts() const {
-        std::vector<std::string> texts;
-        for (const auto& request : shown) texts.push_back(request.text);
-        return texts;
-    }
-};
+using testsupport::ScriptedPresenter;
 
 // Plays the entropy dialog with fixed mouse positions: all required events
 // (or eventLimit of them, then Enter), or a cancel. Work runs in place unless
@@ -200,46 +184,7 @@ class FaultyFileSystem : public petitora::FileSystem {
     int calls_[8] = {};
 };
 
-// A valid registrant of each kind (AcceptCapture passes), with the plain
-// variant: no representative, CURP, interior number or locality where the
-// kind allows.
-inline petitora::RegistrantRecord Registrant(petitora::UserType type) {
-    using petitora::UserType;
-    petitora::RegistrantRecord r = petitora::CreateRegistrantRecord(type);
-    const bool entity = type == UserType::PersonaMoral || type == UserType::Banco;
-    if (entity) {
-        r.rfcEntityLetters = "ACM";
-        r.name = "ACME SA";
-        r.repRfcLetters = "RUSA";
-        r.repRfcDate = "750505";
-        r.repRfcHomoclave = "XY2";
-        r.repName = "ANA";
-        r.repPaternalSurname = "RUIZ";
-        r.repMaternalSurname = "SOTO";
-    } else {
-        r.rfcLetters = "PELJ";
-        r.name = "JUAN";
-        r.paternalSurname = "PEREZ";
-        r.maternalSurname = "LOPEZ";
-    }
-    r.rfcDate = "800101";
-    r.rfcHomoclave = "AB1";
-    r.email = "juan@example.mx";
-    r.revocationKey = "secreto123";
-    if (type == UserType::ContadorPublico) r.patenteCpr = "5678";
-    if (type == UserType::AgenteAduanal || type == UserType::Mandatario ||
-        type == UserType::ApoderadoAduanal) {
-        r.patenteCpr = "1234";
-    }
-    r.street = "AV. REFORMA";
-    r.exteriorNumber = "10";
-    r.neighbourhood = "CENTRO";
-    r.postalCode = "06000";
-    r.municipality = "CUAUHTEMOC";
-    r.stateIndex = 8;
-    r.regionalOffice = "12 CENTRO D.F.";
-    return r;
-}
+using testsupport::Registrant;
 
 inline const std::string kSessionPassword = "Clave de acceso 2026";
 

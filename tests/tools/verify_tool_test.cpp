@@ -14,13 +14,13 @@
 #include <fstream>
 #include <string>
 
-#include "text/cp1252.h"
 #include "der/private_key.h"
 #include "der/request.h"
-#include "der/sample_request.h"
-#include "der/test_keys.h"
-#include "verification/verification_texts.h"
+#include "support/sample_request.h"
 #include "support/temp_folder.h"
+#include "support/test_keys.h"
+#include "text/cp1252.h"
+#include "verification/verification_texts.h"
 
 namespace {
 

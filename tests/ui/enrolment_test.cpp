@@ -17,6 +17,7 @@
 
 #include "generation/file_system.h"
 #include "generation/generation_support.h"
+#include "support/openssl_pair.h"
 #include "ui/capture_dialog.h"
 #include "ui/entropy_dialog.h"
 #include "ui/key_options_dialog.h"
@@ -26,6 +27,7 @@
 namespace {
 
 using namespace petitora;
+using gentest::ReadBytes;
 using uitest::Find;
 using uitest::ModalScript;
 using uitest::MoveMouse;
@@ -94,7 +96,7 @@ TEST_F(Enrolment, EveryKindFromTheMenuToTheTwoFiles) {
             << "stopped after step " << script.StepsRun() << ": " << messages.LastText();
         EXPECT_TRUE(captureClosedWithOk);
         ASSERT_GE(messages.shown.size(), 2u);
-        EXPECT_EQ(messages.shown.front().request.icon, MessageIcon::Question);
+        EXPECT_EQ(messages.shown.front().icon, MessageIcon::Question);
         EXPECT_EQ(messages.shown.back().text, kSuccess);
         EXPECT_EQ(messages.shown.back().caption, "Petitora");
 
@@ -102,11 +104,11 @@ TEST_F(Enrolment, EveryKindFromTheMenuToTheTwoFiles) {
         const std::string rfc = FullRfc(record);
         std::string expectedId = rfc;
         if (!record.repRfcLetters.empty()) expectedId += " \\ " + RepresentativeFullRfc(record);
-        int bits = 0;
-        EXPECT_EQ(uitest::CheckFilesWithOpenSsl(folder / (rfc + ".req"), folder / (rfc + ".key"),
-                                                kPassword, &bits),
-                  expectedId);
-        EXPECT_EQ(bits, 1024);
+        std::string uniqueId;
+        EXPECT_EQ(testsupport::CheckPair(ReadBytes(folder / (rfc + ".req")),
+                                         ReadBytes(folder / (rfc + ".key")), kPassword, &uniqueId),
+                  1024);
+        EXPECT_EQ(uniqueId, expectedId);
     }
     // The persons share one RFC and the entities another: two pairs of files.
     EXPECT_EQ(folder.List(), (std::set<std::string>{"ACM800101AB1.key", "ACM800101AB1.req",
@@ -223,10 +225,9 @@ TEST_F(Enrolment, WindowsRepaintWhileKeysAreGenerated) {
     EXPECT_GT(watch.paints, 0) << "nothing was painted while the keys were generated";
     std::printf("[ measure  ] 2,048-bit run: %d paints, longest gap between paints %lld ms\n",
                 watch.paints, static_cast<long long>(watch.longest));
-    int bits = 0;
-    uitest::CheckFilesWithOpenSsl(folder / "PELJ800101AB1.req", folder / "PELJ800101AB1.key",
-                                  kPassword, &bits);
-    EXPECT_EQ(bits, 2048);
+    EXPECT_EQ(testsupport::CheckPair(ReadBytes(folder / "PELJ800101AB1.req"),
+                                     ReadBytes(folder / "PELJ800101AB1.key"), kPassword),
+              2048);
 }
 
 }  // namespace

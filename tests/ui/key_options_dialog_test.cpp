@@ -144,7 +144,7 @@ TEST_F(KeyOptions, DestinationIsCheckedOnLeavingTheBox) {
 TEST_F(KeyOptions, KeySizeHelpIsAnInformationBox) {
     Click("keySizeHelp");
     ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].request.icon, MessageIcon::Information);
+    EXPECT_EQ(messages.shown[0].icon, MessageIcon::Information);
     EXPECT_EQ(messages.shown[0].text,
               "Respecto al tama\u00f1o de la llave mientras est\u00e9 valor sea mas grande, las "
               "llaves privada y publica seran m\u00e1s seguras.");

@@ -20,9 +20,9 @@
 #include <map>
 #include <set>
 
-#include "der/sample_files.h"
 #include "generation/file_system.h"
 #include "generation/generation_support.h"
+#include "support/sample_files.h"
 #include "verification/verification.h"
 #include "verification/verification_texts.h"
 #include "ui/app_resources.h"

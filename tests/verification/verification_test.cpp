@@ -14,12 +14,12 @@
 #include <string>
 #include <vector>
 
-#include "der/openssl_files.h"
-#include "der/sample_files.h"
-#include "verification/verification.h"
-#include "verification/verification_texts.h"
+#include "support/openssl_files.h"
+#include "support/sample_files.h"
 #include "support/temp_folder.h"
 #include "support/testdata.h"
+#include "verification/verification.h"
+#include "verification/verification_texts.h"
 
 namespace {
 

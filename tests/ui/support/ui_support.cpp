@@ -1,10 +1,5 @@
 #include "ui/support/ui_support.h"
 
-#include <openssl/evp.h>
-#include <openssl/pkcs12.h>
-#include <openssl/provider.h>
-#include <openssl/x509.h>
-
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QDir>
@@ -12,30 +7,10 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
-#include <fstream>
-#include <iterator>
 
 namespace uitest {
 
 using namespace petitora;
-
-MessageAnswer ScriptedMessages::Show(const MessageRequest& request) {
-    QWidget* focus = QApplication::focusWidget();
-    shown.push_back({request, U(request.caption), U(request.text),
-                     focus ? focus->objectName().toStdString() : std::string()});
-    if (onShow) onShow(request);
-    if (request.buttons == MessageButtons::Ok) return MessageAnswer::Ok;
-    if (answers.empty()) return MessageAnswer::Yes;
-    const MessageAnswer answer = answers.front();
-    answers.pop_front();
-    return answer;
-}
-
-std::vector<std::string> ScriptedMessages::Texts() const {
-    std::vector<std::string> texts;
-    for (const Shown& s : shown) texts.push_back(s.text);
-    return texts;
-}
 
 ModalScript::ModalScript() {
     connect(&timer_, &QTimer::timeout, this, &ModalScript::Poll);
@@ -143,63 +118,6 @@ void Picture(QWidget* widget, const std::string& name) {
     const QString path =
         QStringLiteral(PETITORA_UI_PICTURES_DIR "/%1.png").arg(QString::fromStdString(name));
     EXPECT_TRUE(pixmap.save(path)) << path.toStdString();
-}
-
-namespace {
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-}  // namespace
-
-std::string CheckFilesWithOpenSsl(const std::string& requestPath, const std::string& keyPath,
-                                  const std::string& password, int* bits) {
-    // MD5 with DES-CBC key files need OpenSSL's legacy provider.
-    static OSSL_PROVIDER* legacy = OSSL_PROVIDER_load(nullptr, "legacy");
-    static OSSL_PROVIDER* base = OSSL_PROVIDER_load(nullptr, "default");
-    EXPECT_NE(legacy, nullptr);
-    EXPECT_NE(base, nullptr);
-
-    const std::string request = ReadAll(requestPath);
-    const std::string keyFile = ReadAll(keyPath);
-    const auto* p = reinterpret_cast<const unsigned char*>(request.data());
-    X509_REQ* req = d2i_X509_REQ(nullptr, &p, static_cast<long>(request.size()));
-    EXPECT_NE(req, nullptr) << requestPath;
-    if (req == nullptr) return {};
-    EVP_PKEY* publicKey = X509_REQ_get0_pubkey(req);
-    EXPECT_EQ(X509_REQ_verify(req, publicKey), 1);
-    if (bits) *bits = EVP_PKEY_get_bits(publicKey);
-
-    std::string uniqueId;
-    const X509_NAME* subject = X509_REQ_get_subject_name(req);
-    const int at = X509_NAME_get_index_by_NID(subject, NID_x500UniqueIdentifier, -1);
-    if (at >= 0) {
-        const ASN1_STRING* value = X509_NAME_ENTRY_get_data(X509_NAME_get_entry(subject, at));
-        uniqueId.assign(reinterpret_cast<const char*>(ASN1_STRING_get0_data(value)),
-                        static_cast<std::size_t>(ASN1_STRING_length(value)));
-    }
-
-    p = reinterpret_cast<const unsigned char*>(keyFile.data());
-    X509_SIG* sealed = d2i_X509_SIG(nullptr, &p, static_cast<long>(keyFile.size()));
-    EXPECT_NE(sealed, nullptr) << keyPath;
-    bool keyMatches = false;
-    if (sealed != nullptr) {
-        PKCS8_PRIV_KEY_INFO* info =
-            PKCS8_decrypt(sealed, password.data(), static_cast<int>(password.size()));
-        if (info != nullptr) {
-            EVP_PKEY* privateKey = EVP_PKCS82PKEY(info);
-            keyMatches = EVP_PKEY_eq(privateKey, publicKey) == 1;
-            EVP_PKEY_free(privateKey);
-            PKCS8_PRIV_KEY_INFO_free(info);
-        }
-        EXPECT_EQ(PKCS8_decrypt(sealed, "otra clave", 10), nullptr);
-        X509_SIG_free(sealed);
-    }
-    EXPECT_TRUE(keyMatches) << "the key file does not hold the request's key";
-    X509_REQ_free(req);
-    return keyMatches ? uniqueId : std::string();
 }
 
 }  // namespace uitest

@@ -1,7 +1,6 @@
-// Helpers shared by the desktop tests: a scripted answer at the message seam,
-// a script that acts on each modal dialog as it opens, typing into boxes by
-// the record field's name, pictures of dialogs, and the two output files as
-// OpenSSL reads them.
+// Helpers shared by the desktop tests: the message script in UTF-8, a script
+// that acts on each modal dialog as it opens, typing into boxes by the record
+// field's name, pictures of dialogs.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,41 +11,21 @@
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
-#include <deque>
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "text/cp1252.h"
 #include "capture/registrant.h"
-#include "generation/seams.h"
+#include "support/cp1252_text.h"
+#include "support/scripted_presenter.h"
 
 namespace uitest {
 
-// Readable form of Windows-1252 bytes.
-inline std::string U(const std::string& cp1252) {
-    return petitora::Cp1252ToUtf8(cp1252);
-}
+using testsupport::U;
 
-// Answers every box at the seam and keeps what was shown (texts in UTF-8).
-// Yes/No boxes take the next queued answer, Yes when none is queued.
-// onShow, when set, runs while the "box" is up (the dialog is still waiting).
-class ScriptedMessages : public petitora::MessagePresenter {
-  public:
-    struct Shown {
-        petitora::MessageRequest request;
-        std::string caption, text;  // UTF-8
-        std::string focusBefore;    // object name of the focused widget when shown
-    };
-    std::vector<Shown> shown;
-    std::deque<petitora::MessageAnswer> answers;
-    std::function<void(const petitora::MessageRequest&)> onShow;
-
-    petitora::MessageAnswer Show(const petitora::MessageRequest& request) override;
-
-    std::vector<std::string> Texts() const;
-    std::string LastText() const { return shown.empty() ? std::string() : shown.back().text; }
-    void Clear() { shown.clear(); }
+// The message script of the desktop tests: captions and texts in UTF-8.
+struct ScriptedMessages : testsupport::ScriptedPresenter {
+    ScriptedMessages() { utf8 = true; }
 };
 
 // Acts on the modal dialogs of a nested run, in order: each step waits until
@@ -107,12 +86,5 @@ void ExpectAccessibleNames(QWidget* root);
 // Saves a picture of widget as <build>/ui-pictures/<name>.png and checks that
 // it is not blank.
 void Picture(QWidget* widget, const std::string& name);
-
-// Reads the request and the key file with OpenSSL: the request's signature
-// verifies with its own key, the key file decrypts with password (and not
-// with another) to the private half of that key. Returns the subject's
-// x500UniqueIdentifier (Windows-1252 bytes as stored), "" on failure.
-std::string CheckFilesWithOpenSsl(const std::string& requestPath, const std::string& keyPath,
-                                  const std::string& password, int* bits = nullptr);
 
 }  // namespace uitest

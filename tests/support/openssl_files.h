@@ -8,7 +8,6 @@
 #include <openssl/objects.h>
 #include <openssl/param_build.h>
 #include <openssl/pkcs12.h>
-#include <openssl/provider.h>
 #include <openssl/x509.h>
 
 #include <cstdint>
@@ -18,19 +17,12 @@
 
 #include <gtest/gtest.h>
 
-#include "der/test_keys.h"
+#include "support/openssl_legacy.h"
+#include "support/test_keys.h"
 
 namespace dertest {
 
 using Pkey = std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)>;
-
-// DES and MD4 live in OpenSSL 3's legacy provider.
-inline void LoadLegacyProviders() {
-    static OSSL_PROVIDER* legacy = OSSL_PROVIDER_load(nullptr, "legacy");
-    static OSSL_PROVIDER* base = OSSL_PROVIDER_load(nullptr, "default");
-    ASSERT_NE(legacy, nullptr);
-    ASSERT_NE(base, nullptr);
-}
 
 // The key pair as an OpenSSL key (all eight numbers, as given).
 inline Pkey ToOpenSsl(const cerrojo::RsaPrivateKey& key) {
@@ -114,7 +106,7 @@ inline std::vector<std::uint8_t> OpenSslRequest(EVP_PKEY* pkey, const EVP_MD* md
 // nid = -1, PBES2 with AES-256-CBC as OpenSSL does by default.
 inline std::vector<std::uint8_t> OpenSslKeyFile(EVP_PKEY* pkey, const std::string& password,
                                                 int nid, int iterations) {
-    LoadLegacyProviders();
+    EXPECT_TRUE(testsupport::LoadLegacyProviders());
     std::vector<std::uint8_t> der;
     PKCS8_PRIV_KEY_INFO* info = EVP_PKEY2PKCS8(pkey);
     X509_SIG* sig =

@@ -1,4 +1,4 @@
-// Helpers shared by the capture tests.
+// Windows-1252 texts written in UTF-8 in the tests, and back for messages.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -6,9 +6,8 @@
 #include <string>
 
 #include "text/cp1252.h"
-#include "capture/registrant.h"
 
-namespace capturetest {
+namespace testsupport {
 
 // Windows-1252 bytes of a UTF-8 literal; fails the test if it has none.
 inline std::string W(const std::string& utf8) {
@@ -22,4 +21,4 @@ inline std::string U(const std::string& cp1252) {
     return petitora::Cp1252ToUtf8(cp1252);
 }
 
-}  // namespace capturetest
+}  // namespace testsupport
