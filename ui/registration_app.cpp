@@ -5,6 +5,7 @@
 
 #include "ui/app_resources.h"
 #include "ui/main_window.h"
+#include "version.h"
 
 namespace petitora {
 

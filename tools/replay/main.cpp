@@ -25,6 +25,7 @@
 #include "generation/driver.h"
 #include "generation/job.h"
 #include "tools/replay/replay_io.h"
+#include "version.h"
 
 namespace {
 

@@ -21,6 +21,7 @@
 #include "crypto/common.h"
 #include "verification/verification.h"
 #include "verification/verification_texts.h"
+#include "version.h"
 
 namespace {
 
