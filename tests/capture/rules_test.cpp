@@ -37,12 +37,7 @@ bool IsCustoms(UserType t) {
 // second surname) for every kind, so that the representative's rules apply to all.
 RegistrantRecord ValidRecord(UserType type) {
     RegistrantRecord r = testsupport::Registrant(type);
-    r.repRfcLetters = "RUSA";
-    r.repRfcDate = "750505";
-    r.repRfcHomoclave = "XY2";
-    r.repName = "ANA";
-    r.repPaternalSurname = "RUIZ";
-    r.repMaternalSurname.clear();
+    testsupport::AddRepresentative(r);
     return r;
 }
 

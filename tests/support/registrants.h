@@ -5,6 +5,17 @@
 
 namespace testsupport {
 
+// Gives r the representative ANA RUIZ, RFC RUSA750505XY2, without a second
+// surname.
+inline void AddRepresentative(petitora::RegistrantRecord& r) {
+    r.repRfcLetters = "RUSA";
+    r.repRfcDate = "750505";
+    r.repRfcHomoclave = "XY2";
+    r.repName = "ANA";
+    r.repPaternalSurname = "RUIZ";
+    r.repMaternalSurname.clear();
+}
+
 // A registrant of this kind that AcceptCapture passes, the plain variant: no
 // representative, CURP, interior number or locality where the kind allows.
 inline petitora::RegistrantRecord Registrant(petitora::UserType type) {
@@ -14,11 +25,7 @@ inline petitora::RegistrantRecord Registrant(petitora::UserType type) {
     if (entity) {
         r.rfcEntityLetters = "ACM";
         r.name = "ACME SA";
-        r.repRfcLetters = "RUSA";
-        r.repRfcDate = "750505";
-        r.repRfcHomoclave = "XY2";
-        r.repName = "ANA";
-        r.repPaternalSurname = "RUIZ";
+        AddRepresentative(r);
         r.repMaternalSurname = "SOTO";
     } else {
         r.rfcLetters = "PELJ";

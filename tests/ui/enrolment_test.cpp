@@ -18,6 +18,7 @@
 #include "generation/file_system.h"
 #include "generation/generation_support.h"
 #include "support/openssl_pair.h"
+#include "support/registrants.h"
 #include "ui/capture_dialog.h"
 #include "ui/entropy_dialog.h"
 #include "ui/key_options_dialog.h"
@@ -74,11 +75,7 @@ TEST_F(Enrolment, EveryKindFromTheMenuToTheTwoFiles) {
         messages.Clear();
         RegistrantRecord record = gentest::Registrant(kind);
         if (kind == UserType::PersonaFisica) {  // with a representative and a CURP
-            record.repRfcLetters = "RUSA";
-            record.repRfcDate = "750505";
-            record.repRfcHomoclave = "XY2";
-            record.repName = "ANA";
-            record.repPaternalSurname = "RUIZ";
+            testsupport::AddRepresentative(record);
             record.curp = "PELJ800101HDFRPN09";
         }
         bool captureClosedWithOk = false;
