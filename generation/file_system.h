@@ -56,21 +56,4 @@ class FileSystem {
     virtual bool Remove(const std::string& name) = 0;
 };
 
-// The real operations (POSIX).
-class SystemFileSystem final : public FileSystem {
-  public:
-    std::string CurrentDirectory() override;
-    bool ChangeDirectory(const std::string& path) override;
-    bool Exists(const std::string& name) override;
-    ReadStatus ReadSmallFile(const std::string& name, std::size_t maxBytes,
-                             std::string* contents) override;
-    int CreateTemporary(const std::string& folder, const std::string& prefix,
-                        std::string* name) override;
-    bool Write(int handle, const std::uint8_t* data, std::size_t length) override;
-    bool Flush(int handle) override;
-    bool Close(int handle) override;
-    bool Rename(const std::string& from, const std::string& to) override;
-    bool Remove(const std::string& name) override;
-};
-
 }  // namespace petitora

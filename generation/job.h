@@ -19,59 +19,15 @@
 #include "crypto/random.h"
 #include "crypto/rsa.h"
 #include "generation/file_system.h"
-#include "generation/seams.h"
+#include "generation/generation_host.h"
+#include "generation/message_presenter.h"
+#include "generation/secure_bytes.h"
 
 namespace petitora {
 
 inline constexpr std::size_t kWorkBufferSize = 4096;
 inline constexpr std::size_t kPrivateKeyBufferSize = 2818;
 static_assert(sizeof(cerrojo::RsaPrivateKey) <= kPrivateKeyBufferSize);
-
-// Longest password, confirmation and destination text the boxes accept.
-inline constexpr std::size_t kMaxKeyOptionText = 255;
-inline constexpr std::size_t kMaxWorkingDirectory = 259;
-
-// Heap bytes, zeroed when allocated, wiped with SecureWipe before release.
-// Move-only. data() is null when the allocation failed.
-class SecureBytes {
-  public:
-    explicit SecureBytes(std::size_t size);
-    ~SecureBytes();
-    SecureBytes(SecureBytes&& other) noexcept;
-    SecureBytes& operator=(SecureBytes&& other) noexcept;
-    SecureBytes(const SecureBytes&) = delete;
-    SecureBytes& operator=(const SecureBytes&) = delete;
-
-    std::uint8_t* data() { return data_; }
-    const std::uint8_t* data() const { return data_; }
-    std::size_t size() const { return size_; }
-
-  private:
-    std::uint8_t* data_ = nullptr;
-    std::size_t size_ = 0;
-};
-
-// A secret text (password, confirmation) in Windows-1252 bytes, at most
-// kMaxKeyOptionText long. Its storage is fixed at construction, so no copy is
-// ever left behind by a reallocation; it is wiped on every assignment and on
-// destruction. Longer input is cut to kMaxKeyOptionText.
-class SecretText {
-  public:
-    SecretText();
-    ~SecretText();
-    SecretText(const SecretText&) = delete;
-    SecretText& operator=(const SecretText&) = delete;
-
-    void Assign(std::string_view bytes);
-    void Clear();
-    std::string_view View() const;
-    std::size_t Size() const;
-    bool Empty() const { return Size() == 0; }
-
-  private:
-    SecureBytes storage_;
-    std::size_t length_ = 0;
-};
 
 // What the capture dialog owns for as long as it is open.
 struct CaptureStorage {

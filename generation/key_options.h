@@ -6,7 +6,7 @@
 
 #include "generation/file_system.h"
 #include "generation/job.h"
-#include "generation/seams.h"
+#include "generation/message_presenter.h"
 
 namespace petitora {
 

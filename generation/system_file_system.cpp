@@ -1,4 +1,5 @@
-// The POSIX file operations behind the generation layer's FileSystem seam.
+#include "generation/system_file_system.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -6,8 +7,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <vector>
-
-#include "generation/file_system.h"
 
 namespace petitora {
 namespace {

@@ -47,7 +47,7 @@
 #include "fuzz/support/fuzz_check.h"
 #include "fuzz/support/fuzz_input.h"
 #include "generation/driver.h"
-#include "generation/file_system.h"
+#include "generation/system_file_system.h"
 #include "generation/job.h"
 #include "generation/key_options.h"
 #include "generation/texts.h"

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "generation/file_system.h"
+#include "generation/system_file_system.h"
 #include "generation/generation_support.h"
 
 namespace {

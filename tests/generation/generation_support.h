@@ -20,9 +20,10 @@
 #include "capture/registrant.h"
 #include "capture/rules.h"
 #include "crypto/random.h"
-#include "generation/file_system.h"
+#include "generation/system_file_system.h"
 #include "generation/job.h"
-#include "generation/seams.h"
+#include "generation/generation_host.h"
+#include "generation/message_presenter.h"
 
 namespace gentest {
 

@@ -19,7 +19,7 @@
 
 #include "text/cp1252.h"
 #include "capture/registrant.h"
-#include "generation/seams.h"
+#include "generation/message_presenter.h"
 
 namespace uitest {
 

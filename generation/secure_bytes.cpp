@@ -1,11 +1,11 @@
-// Heap storage for secrets: zeroed when allocated, wiped before release.
+#include "generation/secure_bytes.h"
+
 #include <algorithm>
 #include <cstring>
 #include <new>
 #include <utility>
 
 #include "crypto/common.h"
-#include "generation/job.h"
 
 namespace petitora {
 
