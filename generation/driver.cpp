@@ -1,9 +1,7 @@
-// The generation run: entropy, key pair, request, key file, both files stored.
 #include "generation/driver.h"
 
 #include <sys/random.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -15,6 +13,7 @@
 #include "der/request.h"
 #include "der/request_reader.h"
 #include "generation/base64.h"
+#include "generation/file_names.h"
 #include "generation/texts.h"
 
 namespace petitora {
@@ -98,11 +97,6 @@ std::uint32_t KeySizeBits(int keySizeIndex) {
         default:
             return 4096;
     }
-}
-
-std::string KeyFileName(const std::string& requestName) {
-    const std::size_t dot = requestName.rfind('.');
-    return (dot == std::string::npos ? requestName : requestName.substr(0, dot)) + ".key";
 }
 
 RequestTexts BuildRequestTexts(const RegistrantRecord& r) {
@@ -318,25 +312,12 @@ StoreResult StoreFiles(FileSystem& files, const std::string& requestName,
     return StoreResult::Stored;
 }
 
-bool CheckOutputNames(const GenerationJob& job, MessagePresenter& messages) {
-    // Letter case does not count: on a FAT or exFAT memory stick "X.KEY" and
-    // "X.key" are one file, and the key would be written over the request.
-    const std::string keyName = KeyFileName(job.outputName);
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-    const bool same =
-        std::equal(keyName.begin(), keyName.end(), job.outputName.begin(), job.outputName.end(),
-                   [&](char a, char b) { return lower(a) == lower(b); });
-    if (!same) return true;
-    ShowFailure(messages, GenerationText::SameOutputNames);
-    return false;
-}
-
 bool GenerateFiles(GenerationJob& job, GenerationServices& services) {
     if (job.registrant == nullptr || job.workBuffer == nullptr) {
         ShowFailure(services.messages, GenerationText::NoKeyPair);
         return false;
     }
-    if (!CheckOutputNames(job, services.messages)) return false;
+    if (!CheckOutputNames(job.outputName, services.messages)) return false;
 
     BuiltFiles built;
     if (GenerateKeyPair(job, services, built) != KeyPairOutcome::KeyPairAndRequest) {

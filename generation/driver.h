@@ -1,4 +1,4 @@
-// The steps of one generation run, below GenerateFiles (generation/job.h).
+// The generation run: entropy, key pair, request, key file, both files stored.
 //
 // A run builds both files in memory and checks the request's signature with
 // the new public key before any file is touched; only then are both written
@@ -15,17 +15,30 @@
 #include "capture/registrant.h"
 #include "crypto/rsa.h"
 #include "generation/file_system.h"
+#include "generation/generation_host.h"
 #include "generation/job.h"
+#include "generation/message_presenter.h"
 
 namespace petitora {
 
+// The services a run uses; all are owned by the caller.
+struct GenerationServices {
+    MessagePresenter& messages;
+    GenerationHost& host;
+    FileSystem& files;
+};
+
+// The run itself: entropy, key pair, request and key file built in memory,
+// the request's signature checked, then both files stored through temporary
+// files (StoreFiles). True only when both files were written; on false the
+// message of the failing step has been shown and no file of the run's names
+// has changed. The private key and the key file's bytes are wiped from the
+// capture's buffers, and the stack below the work's frame (locals and
+// spilled registers of the library), before it returns.
+bool GenerateFiles(GenerationJob& job, GenerationServices& services);
+
 // 0 -> 1024 bits, 1 -> 2048, anything else 4096.
 std::uint32_t KeySizeBits(int keySizeIndex);
-
-// The key file's name from the request file's: cut at the last "." (when
-// there is one) and append ".key". "X.req" -> "X.key", "X" -> "X.key",
-// "a.b.c" -> "a.b.key".
-std::string KeyFileName(const std::string& requestName);
 
 // The texts the request carries, built from the registrant (Windows-1252).
 // Empty strings are slots left empty: organizationName outside the entity
@@ -93,11 +106,6 @@ bool WritePrivateKeyFile(GenerationJob& job);
 // DigestInfo of the request info exactly as it stands in the request.
 bool VerifyRequestSignature(const std::uint8_t* request, std::uint32_t length,
                             const cerrojo::RsaPublicKey& publicKey);
-
-// The request file may not carry the key file's name in any letter case
-// ("X.key", or "X.KEY" on a volume that ignores case, would be overwritten by
-// the key): false, after the message, when it does.
-bool CheckOutputNames(const GenerationJob& job, MessagePresenter& messages);
 
 // Which file the writing failed on.
 enum class StoreResult { Stored, RequestFailed, KeyFileFailed };

@@ -1,14 +1,11 @@
-// The key-options logic: opening, "&Aceptar", the password and destination
-// checks, the notice text and the questions before a run.
+#include "generation/key_options.h"
+
 #include <algorithm>
 #include <cstring>
 
-#include "text/cp1252.h"
 #include "capture/user_type.h"
 #include "crypto/common.h"
-#include "generation/driver.h"
-#include "generation/job.h"
-#include "generation/key_options.h"
+#include "generation/file_names.h"
 #include "generation/texts.h"
 
 namespace petitora {
@@ -35,45 +32,24 @@ void CopyText(std::uint8_t* buffer, const char* text) {
     std::memcpy(buffer, text, std::min(std::strlen(text), kWorkBufferSize));
 }
 
+// Asks (question icon, Yes and No, caption "Petitora") before files of the
+// run's names (outputName and its key file name) that already exist would be
+// replaced; the request file does not count when the user agreed to replace
+// it in the save-as chooser (replaceAgreedPath == pathText). True when
+// nothing exists or the answer is Yes.
+bool ConfirmReplacement(const GenerationJob& job, MessagePresenter& messages, FileSystem& files) {
+    const std::string& requestName = job.outputName;
+    const std::string keyName = KeyFileName(requestName);
+    const bool agreedInChooser =
+        !job.replaceAgreedPath.empty() && job.replaceAgreedPath == job.pathText;
+    const bool requestExists = !agreedInChooser && files.Exists(requestName);
+    const bool keyExists = files.Exists(keyName);
+    if (!requestExists && !keyExists) return true;
+    return messages.Show(Question(ReplacementQuestion(requestName, requestExists, keyExists),
+                                  MessageTopic::ReplaceFiles)) == MessageAnswer::Yes;
+}
+
 }  // namespace
-
-std::string FileNameForDisplay(const std::string& name) {
-    if (auto whole = Utf8ToCp1252(name)) return *whole;
-    // Character by character: what Windows-1252 cannot show becomes "?".
-    std::string shown;
-    std::size_t i = 0;
-    while (i < name.size()) {
-        const unsigned char lead = static_cast<unsigned char>(name[i]);
-        std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-        length = std::min(length, name.size() - i);
-        const auto one = Utf8ToCp1252(std::string_view(name).substr(i, length));
-        shown += one ? *one : std::string("?");
-        i += one ? length : 1;
-        // Skip the continuation bytes of a character that could not be shown.
-        while (!one && i < name.size() && (static_cast<unsigned char>(name[i]) & 0xC0) == 0x80) ++i;
-    }
-    return shown;
-}
-
-void InitGenerationJob(GenerationJob& job, CaptureStorage& capture, cerrojo::RandomPool* pool) {
-    job.registrant = &capture.registrant;
-    job.workingDirectory = capture.workingDirectory;
-    job.workBuffer = capture.workBuffer.data();
-    job.privateKeyBuffer =
-        reinterpret_cast<cerrojo::RsaPrivateKey*>(capture.privateKeyBuffer.data());
-    job.keySizeIndex = 0;
-    job.password.Clear();
-    job.passwordConfirmation.Clear();
-    // The RFC is Windows-1252 (it may hold an N with tilde); file names are
-    // in the platform's encoding.
-    job.outputName = Cp1252ToUtf8(FullRfc(capture.registrant)) + ".req";
-    job.pathText = job.outputName;
-    job.outputLength = kWorkBufferSize;
-    job.pool = pool;
-    if (pool != nullptr) cerrojo::SecureWipeObject(*pool);
-    job.publicKey = {};
-    job.replaceAgreedPath.clear();
-}
 
 PasswordCheck CheckPasswords(const GenerationJob& job, MessagePresenter& messages) {
     const std::string_view password = job.password.View();
@@ -168,27 +144,6 @@ std::string ConfirmationText(GenerationJob& job) {
     return std::string(buffer, notice + questionLength);
 }
 
-bool ConfirmReplacement(const GenerationJob& job, MessagePresenter& messages, FileSystem& files) {
-    const std::string& requestName = job.outputName;
-    const std::string keyName = KeyFileName(requestName);
-    const bool agreedInChooser =
-        !job.replaceAgreedPath.empty() && job.replaceAgreedPath == job.pathText;
-    const bool requestExists = !agreedInChooser && files.Exists(requestName);
-    const bool keyExists = files.Exists(keyName);
-    std::string text;
-    if (requestExists && keyExists) {
-        text = FormatText(GenerationText::ReplaceTwoFiles, "%1", FileNameForDisplay(requestName),
-                          "%2", FileNameForDisplay(keyName));
-    } else if (requestExists || keyExists) {
-        text = FormatText(GenerationText::ReplaceOneFile, "%s",
-                          FileNameForDisplay(requestExists ? requestName : keyName));
-    } else {
-        return true;
-    }
-    return messages.Show(Question(std::move(text), MessageTopic::ReplaceFiles)) ==
-           MessageAnswer::Yes;
-}
-
 KeyOptionsOutcome OnAccept(GenerationJob& job, GenerationServices& services) {
     KeyOptionsOutcome outcome;
     if (!job.workingDirectory.empty()) services.files.ChangeDirectory(job.workingDirectory);
@@ -200,7 +155,7 @@ KeyOptionsOutcome OnAccept(GenerationJob& job, GenerationServices& services) {
         return outcome;
     }
     if (!CheckOutputFolder(job, services.messages, services.files) ||
-        !CheckOutputNames(job, services.messages) ||
+        !CheckOutputNames(job.outputName, services.messages) ||
         !ConfirmReplacement(job, services.messages, services.files)) {
         outcome.focus = KeyOptionsFocus::Destination;
         return outcome;

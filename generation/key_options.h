@@ -1,30 +1,61 @@
-// Helpers of the key-options logic (generation/job.h) that the dialogs and
-// tests may also call.
+// The key-options logic: "&Aceptar" with the password and destination checks,
+// the notice and the questions before a run, and the dialog's other boxes.
+// The dialog reads its boxes into the job, calls these and moves the focus
+// where they say; every message goes through a MessagePresenter.
 #pragma once
 
 #include <string>
 
+#include "generation/driver.h"
 #include "generation/file_system.h"
 #include "generation/job.h"
 #include "generation/message_presenter.h"
 
 namespace petitora {
 
+// Where the key-options dialog puts the keyboard focus after a failed check.
+enum class KeyOptionsFocus { None, Password, Confirmation, Destination };
+
+struct KeyOptionsOutcome {
+    bool closeWithOk = false;  // files written: the dialog closes with OK
+    KeyOptionsFocus focus = KeyOptionsFocus::None;
+};
+
+// "&Aceptar", after the dialog has read its boxes into job: makes
+// workingDirectory current, loads the notice, checks the passwords and the
+// destination (a request name that would also be the key file's name is
+// refused), asks before existing files of the run's names are replaced (No:
+// focus on the destination, nothing done), asks for confirmation and runs
+// GenerateFiles, with the success message. Every message goes through
+// services.messages.
+KeyOptionsOutcome OnAccept(GenerationJob& job, GenerationServices& services);
+
+// The password rules, in order; the first failure is shown (caption "Error")
+// and its box returned in focus.
+struct PasswordCheck {
+    bool valid = true;
+    KeyOptionsFocus focus = KeyOptionsFocus::None;
+};
+PasswordCheck CheckPasswords(const GenerationJob& job, MessagePresenter& messages);
+
+// Splits pathText at its last "\" (else "/"), makes the folder (relative to
+// workingDirectory) or workingDirectory current, sets outputName. Shows the
+// folder message and returns false when the folder cannot be entered.
+bool CheckOutputFolder(GenerationJob& job, MessagePresenter& messages, FileSystem& files);
+
+// Fills workBuffer with the notice shown before generation (built in, or
+// "Petitora.ini" of the current directory for the customs kinds). Always true.
+bool LoadConfirmationText(GenerationJob& job, FileSystem& files);
+
 // The text of the confirmation question: the notice that LoadConfirmationText
-// left in workBuffer followed by the question, also left
-// in workBuffer with a terminator. A notice that filled the buffer is cut so
-// that both fit.
+// left in workBuffer followed by the question, also left in workBuffer with a
+// terminator. A notice that filled the buffer is cut so that both fit.
 std::string ConfirmationText(GenerationJob& job);
 
-// Asks (question icon, Yes and No, caption "Petitora") before files of the
-// run's names (outputName and its key file name) that already exist would be
-// replaced; the request file does not count when the user agreed to replace
-// it in the save-as chooser (replaceAgreedPath == pathText). True when
-// nothing exists or the answer is Yes.
-bool ConfirmReplacement(const GenerationJob& job, MessagePresenter& messages, FileSystem& files);
+// The key-size "?" box (information icon).
+void ShowKeySizeHelp(MessagePresenter& messages);
 
-// A file name (platform encoding, UTF-8) as Windows-1252 for a message; a
-// character that Windows-1252 cannot show becomes "?".
-std::string FileNameForDisplay(const std::string& name);
+// "Error de memoria en OnInitDialog()." with caption "Petitora".
+MessageRequest MemoryErrorMessage();
 
 }  // namespace petitora

@@ -46,7 +46,7 @@
 #include "capture/user_type.h"
 #include "fuzz/support/fuzz_check.h"
 #include "fuzz/support/fuzz_input.h"
-#include "generation/driver.h"
+#include "generation/file_names.h"
 #include "generation/system_file_system.h"
 #include "generation/job.h"
 #include "generation/key_options.h"
@@ -379,7 +379,7 @@ void FuzzDestination(std::uint8_t flags, fuzzsupport::FuzzInput& in) {
     CheckKeyName(request, key);
     FUZZ_CHECK(std::none_of(key.begin(), key.end(), IsSeparator));
     RecordingMessages nameMessages;
-    const bool distinct = petitora::CheckOutputNames(job, nameMessages);
+    const bool distinct = petitora::CheckOutputNames(request, nameMessages);
     FUZZ_CHECK(distinct == !SameIgnoringCase(request, key));
     if (!distinct) {
         CheckOneMessage(nameMessages, petitora::GenerationText::SameOutputNames);

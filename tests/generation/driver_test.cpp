@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "capture/rules.h"
+#include "generation/file_names.h"
 #include "generation/generation_support.h"
 #include "generation/job.h"
 #include "generation/texts.h"

@@ -22,6 +22,7 @@
 #include "crypto/random.h"
 #include "generation/system_file_system.h"
 #include "generation/job.h"
+#include "generation/key_options.h"
 #include "generation/generation_host.h"
 #include "generation/message_presenter.h"
 

@@ -10,6 +10,8 @@
 #include <string>
 
 #include "crypto/random.h"
+#include "generation/entropy.h"
+#include "generation/file_names.h"
 #include "generation/generation_support.h"
 #include "generation/job.h"
 #include "generation/texts.h"

@@ -24,6 +24,7 @@
 #include "crypto/common.h"
 #include "generation/driver.h"
 #include "generation/job.h"
+#include "generation/key_options.h"
 #include "generation/system_file_system.h"
 #include "tools/replay/replay_io.h"
 

@@ -1,0 +1,41 @@
+// Every rule about the names of the two output files: the request's default
+// name, the key file's name beside it, the pair refused when both would be
+// one file, the question before existing files are replaced, and a name as a
+// message shows it.
+//
+// File names are in the platform's file-name encoding (UTF-8 on Linux);
+// message texts are Windows-1252 bytes.
+#pragma once
+
+#include <string>
+
+#include "capture/registrant.h"
+#include "generation/message_presenter.h"
+
+namespace petitora {
+
+// The request file's name when the key-options dialog opens: the full RFC +
+// ".req". The RFC is Windows-1252 (it may hold an N with tilde); the name is
+// in the platform's encoding.
+std::string DefaultRequestName(const RegistrantRecord& registrant);
+
+// The key file's name from the request file's: cut at the last "." (when
+// there is one) and append ".key". "X.req" -> "X.key", "X" -> "X.key",
+// "a.b.c" -> "a.b.key".
+std::string KeyFileName(const std::string& requestName);
+
+// The request file may not carry the key file's name in any letter case
+// ("X.key", or "X.KEY" on a volume that ignores case, would be overwritten by
+// the key): false, after the message, when it does.
+bool CheckOutputNames(const std::string& requestName, MessagePresenter& messages);
+
+// The question asked before existing files of the run's names are replaced:
+// the one name that exists, or both (requestExists or keyExists is true).
+std::string ReplacementQuestion(const std::string& requestName, bool requestExists,
+                                bool keyExists);
+
+// A file name (platform encoding, UTF-8) as Windows-1252 for a message; a
+// character that Windows-1252 cannot show becomes "?".
+std::string FileNameForDisplay(const std::string& name);
+
+}  // namespace petitora
