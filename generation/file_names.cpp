@@ -16,10 +16,36 @@ std::string KeyFileName(const std::string& requestName) {
     return (dot == std::string::npos ? requestName : requestName.substr(0, dot)) + ".key";
 }
 
-bool CheckOutputNames(const std::string& requestName, MessagePresenter& messages) {
+Destination ResolveDestination(const std::string& pathText, const std::string& workingDirectory) {
+    // The later of the two separators: a name after the folder never holds one.
+    const std::size_t backslash = pathText.rfind('\\');
+    const std::size_t slash = pathText.rfind('/');
+    std::size_t separator = backslash;
+    if (separator == std::string::npos || (slash != std::string::npos && slash > separator)) {
+        separator = slash;
+    }
+    Destination destination;
+    if (separator == std::string::npos) {
+        destination.folder = workingDirectory.empty() ? "." : workingDirectory;
+        destination.requestName = pathText;
+    } else {
+        std::string folder = pathText.substr(0, separator);
+        if (folder.empty() && pathText[separator] == '/') folder.push_back('/');
+        if (!folder.empty() && folder[0] != '/' && !workingDirectory.empty()) {
+            folder.insert(0, workingDirectory + "/");
+        }
+        destination.folder = std::move(folder);
+        destination.requestName = pathText.substr(separator + 1);
+    }
+    destination.keyName = KeyFileName(destination.requestName);
+    return destination;
+}
+
+bool CheckOutputNames(const Destination& destination, MessagePresenter& messages) {
     // Letter case does not count: on a FAT or exFAT memory stick "X.KEY" and
     // "X.key" are one file, and the key would be written over the request.
-    const std::string keyName = KeyFileName(requestName);
+    const std::string& requestName = destination.requestName;
+    const std::string& keyName = destination.keyName;
     const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
     const bool same =
         std::equal(keyName.begin(), keyName.end(), requestName.begin(), requestName.end(),
@@ -32,9 +58,10 @@ bool CheckOutputNames(const std::string& requestName, MessagePresenter& messages
     return false;
 }
 
-std::string ReplacementQuestion(const std::string& requestName, bool requestExists,
+std::string ReplacementQuestion(const Destination& destination, bool requestExists,
                                 bool keyExists) {
-    const std::string keyName = KeyFileName(requestName);
+    const std::string& requestName = destination.requestName;
+    const std::string& keyName = destination.keyName;
     if (requestExists && keyExists) {
         return FormatText(GenerationText::ReplaceTwoFiles, "%1", FileNameForDisplay(requestName),
                           "%2", FileNameForDisplay(keyName));

@@ -1,7 +1,8 @@
 // Every rule about the names of the two output files: the request's default
-// name, the key file's name beside it, the pair refused when both would be
-// one file, the question before existing files are replaced, and a name as a
-// message shows it.
+// name, the key file's name beside it, the destination box split into a
+// folder and the two names, the pair refused when both would be one file, the
+// question before existing files are replaced, and a name as a message shows
+// it.
 //
 // File names are in the platform's file-name encoding (UTF-8 on Linux);
 // message texts are Windows-1252 bytes.
@@ -24,14 +25,29 @@ std::string DefaultRequestName(const RegistrantRecord& registrant);
 // "a.b.c" -> "a.b.key".
 std::string KeyFileName(const std::string& requestName);
 
+// Where the two files of a run go: both in folder, under these names.
+struct Destination {
+    std::string folder;
+    std::string requestName;
+    std::string keyName;  // KeyFileName(requestName)
+};
+
+// The destination box split at its last "\" (else "/"): the request's name is
+// the text after it; the folder the text before it ("/" for a leading "/";
+// a relative folder is taken relative to workingDirectory when that is
+// known). A name without a separator goes to workingDirectory, or to the
+// process's current directory (".") when that is not known. A leading "\"
+// leaves an empty folder text, which names no folder.
+Destination ResolveDestination(const std::string& pathText, const std::string& workingDirectory);
+
 // The request file may not carry the key file's name in any letter case
 // ("X.key", or "X.KEY" on a volume that ignores case, would be overwritten by
 // the key): false, after the message, when it does.
-bool CheckOutputNames(const std::string& requestName, MessagePresenter& messages);
+bool CheckOutputNames(const Destination& destination, MessagePresenter& messages);
 
 // The question asked before existing files of the run's names are replaced:
 // the one name that exists, or both (requestExists or keyExists is true).
-std::string ReplacementQuestion(const std::string& requestName, bool requestExists,
+std::string ReplacementQuestion(const Destination& destination, bool requestExists,
                                 bool keyExists);
 
 // A file name (platform encoding, UTF-8) as Windows-1252 for a message; a

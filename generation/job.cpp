@@ -14,8 +14,9 @@ void InitGenerationJob(GenerationJob& job, CaptureStorage& capture, cerrojo::Ran
     job.keySizeIndex = 0;
     job.password.Clear();
     job.passwordConfirmation.Clear();
-    job.outputName = DefaultRequestName(capture.registrant);
-    job.pathText = job.outputName;
+    job.pathText = DefaultRequestName(capture.registrant);
+    job.destination = ResolveDestination(job.pathText, job.workingDirectory);
+    job.outputName = job.destination.requestName;
     job.outputLength = kWorkBufferSize;
     job.pool = pool;
     if (pool != nullptr) cerrojo::SecureWipeObject(*pool);

@@ -18,6 +18,7 @@
 #include "capture/registrant.h"
 #include "crypto/random.h"
 #include "crypto/rsa.h"
+#include "generation/file_names.h"
 #include "generation/secure_bytes.h"
 
 namespace petitora {
@@ -50,8 +51,10 @@ struct GenerationJob {
     int keySizeIndex = 0;  // 0: 1024 bits, 1: 2048, anything else 4096
     SecretText password;
     SecretText passwordConfirmation;
-    std::string pathText;    // the destination box (folder and request file name)
-    std::string outputName;  // file name of the file about to be written
+    std::string pathText;  // the destination box (folder and request file name)
+    // pathText resolved (CheckOutputFolder): where the run writes both files.
+    Destination destination;
+    std::string outputName;  // destination.requestName, the save-as chooser's first name
     std::uint32_t outputLength = kWorkBufferSize;
     cerrojo::RandomPool* pool = nullptr;
     cerrojo::RsaPublicKey publicKey{};
@@ -68,7 +71,8 @@ struct GenerationJob {
 
 // The opening of the key-options dialog: points job at capture's storage and
 // at pool (zeroed, owned by the dialog), sets outputName and pathText to the
-// full RFC + ".req", empties both passwords, keySizeIndex 0, outputLength 4096.
+// full RFC + ".req" (the destination: that name in workingDirectory), empties
+// both passwords, keySizeIndex 0, outputLength 4096.
 void InitGenerationJob(GenerationJob& job, CaptureStorage& capture, cerrojo::RandomPool* pool);
 
 }  // namespace petitora

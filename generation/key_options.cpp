@@ -33,19 +33,19 @@ void CopyText(std::uint8_t* buffer, const char* text) {
 }
 
 // Asks (question icon, Yes and No, caption "Petitora") before files of the
-// run's names (outputName and its key file name) that already exist would be
-// replaced; the request file does not count when the user agreed to replace
-// it in the save-as chooser (replaceAgreedPath == pathText). True when
-// nothing exists or the answer is Yes.
-bool ConfirmReplacement(const GenerationJob& job, MessagePresenter& messages, FileSystem& files) {
-    const std::string& requestName = job.outputName;
-    const std::string keyName = KeyFileName(requestName);
+// destination's two names that already exist in folder would be replaced;
+// the request file does not count when the user agreed to replace it in the
+// save-as chooser (replaceAgreedPath == pathText). True when nothing exists
+// or the answer is Yes.
+bool ConfirmReplacement(const GenerationJob& job, int folder, MessagePresenter& messages,
+                        FileSystem& files) {
+    const Destination& destination = job.destination;
     const bool agreedInChooser =
         !job.replaceAgreedPath.empty() && job.replaceAgreedPath == job.pathText;
-    const bool requestExists = !agreedInChooser && files.Exists(requestName);
-    const bool keyExists = files.Exists(keyName);
+    const bool requestExists = !agreedInChooser && files.Exists(folder, destination.requestName);
+    const bool keyExists = files.Exists(folder, destination.keyName);
     if (!requestExists && !keyExists) return true;
-    return messages.Show(Question(ReplacementQuestion(requestName, requestExists, keyExists),
+    return messages.Show(Question(ReplacementQuestion(destination, requestExists, keyExists),
                                   MessageTopic::ReplaceFiles)) == MessageAnswer::Yes;
 }
 
@@ -74,33 +74,16 @@ PasswordCheck CheckPasswords(const GenerationJob& job, MessagePresenter& message
 }
 
 bool CheckOutputFolder(GenerationJob& job, MessagePresenter& messages, FileSystem& files) {
-    const std::string& path = job.pathText;
-    // The later of the two separators: a name after the folder never holds one.
-    const std::size_t backslash = path.rfind('\\');
-    const std::size_t slash = path.rfind('/');
-    std::size_t separator = backslash;
-    if (separator == std::string::npos || (slash != std::string::npos && slash > separator)) {
-        separator = slash;
+    job.destination = ResolveDestination(job.pathText, job.workingDirectory);
+    job.outputName = job.destination.requestName;
+    // A bare name with no working directory known stays in the process's
+    // current directory, which is not checked.
+    const bool bare = job.destination.requestName.size() == job.pathText.size();
+    if ((bare && job.workingDirectory.empty()) || files.CanEnterFolder(job.destination.folder)) {
+        return true;
     }
-    bool entered;
-    if (separator == std::string::npos) {
-        job.outputName = path;
-        entered = job.workingDirectory.empty() || files.ChangeDirectory(job.workingDirectory);
-    } else {
-        std::string folder = path.substr(0, separator);
-        if (folder.empty() && path[separator] == '/') folder.push_back('/');
-        if (!folder.empty() && folder[0] != '/' && !job.workingDirectory.empty()) {
-            std::string joined = job.workingDirectory;
-            joined += '/';
-            joined += folder;
-            folder = std::move(joined);
-        }
-        job.outputName = path.substr(separator + 1);
-        entered = files.ChangeDirectory(folder);
-    }
-    if (!entered)
-        messages.Show(Box(GenerationText::CaptionPetitora, Text(GenerationText::FolderMissing)));
-    return entered;
+    messages.Show(Box(GenerationText::CaptionPetitora, Text(GenerationText::FolderMissing)));
+    return false;
 }
 
 bool LoadConfirmationText(GenerationJob& job, FileSystem& files) {
@@ -114,9 +97,12 @@ bool LoadConfirmationText(GenerationJob& job, FileSystem& files) {
     // Read as text: CR LF becomes LF; a NUL adds nothing but counts toward the
     // kWorkBufferSize characters taken. Each character takes at most two
     // bytes of the file, so twice that (and one for a last CR) is enough.
+    const std::string path = job.workingDirectory.empty()
+                                 ? std::string(kNoticeFileName)
+                                 : job.workingDirectory + "/" + kNoticeFileName;
     std::string raw;
     const FileSystem::ReadStatus status =
-        files.ReadSmallFile(kNoticeFileName, 2 * kWorkBufferSize + 1, &raw);
+        files.ReadSmallFile(path, 2 * kWorkBufferSize + 1, &raw);
     if (status != FileSystem::ReadStatus::Ok && status != FileSystem::ReadStatus::TooLarge) {
         CopyText(buffer, Text(GenerationText::BuiltInNotice));
         return true;
@@ -146,7 +132,6 @@ std::string ConfirmationText(GenerationJob& job) {
 
 KeyOptionsOutcome OnAccept(GenerationJob& job, GenerationServices& services) {
     KeyOptionsOutcome outcome;
-    if (!job.workingDirectory.empty()) services.files.ChangeDirectory(job.workingDirectory);
     LoadConfirmationText(job, services.files);
 
     const PasswordCheck passwords = CheckPasswords(job, services.messages);
@@ -155,8 +140,14 @@ KeyOptionsOutcome OnAccept(GenerationJob& job, GenerationServices& services) {
         return outcome;
     }
     if (!CheckOutputFolder(job, services.messages, services.files) ||
-        !CheckOutputNames(job.outputName, services.messages) ||
-        !ConfirmReplacement(job, services.messages, services.files)) {
+        !CheckOutputNames(job.destination, services.messages)) {
+        outcome.focus = KeyOptionsFocus::Destination;
+        return outcome;
+    }
+    // From the check to the end of the run: the question and both files are
+    // about this folder, even if its path comes to name another one.
+    const HeldFolder folder(services.files, job.destination.folder);
+    if (!ConfirmReplacement(job, folder.Handle(), services.messages, services.files)) {
         outcome.focus = KeyOptionsFocus::Destination;
         return outcome;
     }
@@ -164,7 +155,7 @@ KeyOptionsOutcome OnAccept(GenerationJob& job, GenerationServices& services) {
         services.messages.Show(Question(ConfirmationText(job), MessageTopic::ConfirmGeneration));
     if (answer != MessageAnswer::Yes) return outcome;
 
-    if (!GenerateFiles(job, services)) return outcome;
+    if (!GenerateFiles(job, folder.Handle(), services)) return outcome;
     services.messages.Show(Box(GenerationText::CaptionPetitora, Text(GenerationText::Success)));
     outcome.closeWithOk = true;
     return outcome;

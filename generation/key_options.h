@@ -21,13 +21,14 @@ struct KeyOptionsOutcome {
     KeyOptionsFocus focus = KeyOptionsFocus::None;
 };
 
-// "&Aceptar", after the dialog has read its boxes into job: makes
-// workingDirectory current, loads the notice, checks the passwords and the
-// destination (a request name that would also be the key file's name is
-// refused), asks before existing files of the run's names are replaced (No:
-// focus on the destination, nothing done), asks for confirmation and runs
-// GenerateFiles, with the success message. Every message goes through
-// services.messages.
+// "&Aceptar", after the dialog has read its boxes into job: loads the
+// notice, checks the passwords and the destination (a request name that
+// would also be the key file's name is refused), holds the destination
+// folder open, asks before existing files of the run's names are replaced
+// there (No: focus on the destination, nothing done), asks for confirmation
+// and runs GenerateFiles in that folder, with the success message. Every
+// message goes through services.messages. The process's current directory
+// is never changed.
 KeyOptionsOutcome OnAccept(GenerationJob& job, GenerationServices& services);
 
 // The password rules, in order; the first failure is shown (caption "Error")
@@ -38,13 +39,14 @@ struct PasswordCheck {
 };
 PasswordCheck CheckPasswords(const GenerationJob& job, MessagePresenter& messages);
 
-// Splits pathText at its last "\" (else "/"), makes the folder (relative to
-// workingDirectory) or workingDirectory current, sets outputName. Shows the
-// folder message and returns false when the folder cannot be entered.
+// Resolves pathText into job.destination (ResolveDestination) and sets
+// outputName to its request name. Shows the folder message and returns false
+// when the destination's folder is not a directory that can be entered (a
+// bare name with no working directory known is not checked).
 bool CheckOutputFolder(GenerationJob& job, MessagePresenter& messages, FileSystem& files);
 
 // Fills workBuffer with the notice shown before generation (built in, or
-// "Petitora.ini" of the current directory for the customs kinds). Always true.
+// "Petitora.ini" of workingDirectory for the customs kinds). Always true.
 bool LoadConfirmationText(GenerationJob& job, FileSystem& files);
 
 // The text of the confirmation question: the notice that LoadConfirmationText

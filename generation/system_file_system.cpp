@@ -1,10 +1,12 @@
 #include "generation/system_file_system.h"
 
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <vector>
 
@@ -18,6 +20,25 @@ bool Nameable(const std::string& name) {
     return name.find('\0') == std::string::npos;
 }
 
+// Six letters or digits that make a temporary file's name unlikely to be
+// taken: from the system's random source, else from the clock and a count.
+std::string UniqueSuffix() {
+    static constexpr char kSymbols[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    static std::uint64_t count = 0;
+    std::uint64_t bits = 0;
+    if (::getrandom(&bits, sizeof bits, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bits)) {
+        bits = static_cast<std::uint64_t>(
+                   std::chrono::steady_clock::now().time_since_epoch().count()) ^
+               (++count * 0x9E3779B97F4A7C15u);
+    }
+    std::string suffix;
+    for (int i = 0; i < 6; ++i, bits /= sizeof kSymbols - 1) {
+        suffix += kSymbols[bits % (sizeof kSymbols - 1)];
+    }
+    return suffix;
+}
+
 }  // namespace
 
 std::string SystemFileSystem::CurrentDirectory() {
@@ -29,13 +50,21 @@ std::string SystemFileSystem::CurrentDirectory() {
     }
 }
 
-bool SystemFileSystem::ChangeDirectory(const std::string& path) {
-    return !path.empty() && Nameable(path) && ::chdir(path.c_str()) == 0;
+bool SystemFileSystem::CanEnterFolder(const std::string& path) {
+    struct stat status;
+    return !path.empty() && Nameable(path) && ::stat(path.c_str(), &status) == 0 &&
+           S_ISDIR(status.st_mode) && ::faccessat(AT_FDCWD, path.c_str(), X_OK, AT_EACCESS) == 0;
 }
 
-bool SystemFileSystem::Exists(const std::string& name) {
+int SystemFileSystem::OpenFolder(const std::string& path) {
+    if (path.empty() || !Nameable(path)) return -1;
+    return ::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+}
+
+bool SystemFileSystem::Exists(int folder, const std::string& name) {
     struct stat status;
-    return !name.empty() && Nameable(name) && ::lstat(name.c_str(), &status) == 0;
+    return !name.empty() && Nameable(name) &&
+           ::fstatat(folder, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
 FileSystem::ReadStatus SystemFileSystem::ReadSmallFile(const std::string& name,
@@ -79,15 +108,19 @@ FileSystem::ReadStatus SystemFileSystem::ReadSmallFile(const std::string& name,
     return result;
 }
 
-int SystemFileSystem::CreateTemporary(const std::string& folder, const std::string& prefix,
-                                      std::string* name) {
-    if (!Nameable(folder) || !Nameable(prefix)) return -1;
-    std::string pattern = folder.empty() ? prefix : folder + "/" + prefix;
-    pattern += "XXXXXX";
-    const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd < 0) return -1;
-    *name = pattern;
-    return fd;
+int SystemFileSystem::CreateTemporary(int folder, const std::string& prefix, std::string* name) {
+    if (!Nameable(prefix)) return -1;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string candidate = prefix + UniqueSuffix();
+        const int fd =
+            ::openat(folder, candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            *name = candidate;
+            return fd;
+        }
+        if (errno != EEXIST) return -1;
+    }
+    return -1;
 }
 
 bool SystemFileSystem::Write(int handle, const std::uint8_t* data, std::size_t length) {
@@ -111,12 +144,13 @@ bool SystemFileSystem::Close(int handle) {
     return ::close(handle) == 0;
 }
 
-bool SystemFileSystem::Rename(const std::string& from, const std::string& to) {
-    return Nameable(from) && Nameable(to) && ::rename(from.c_str(), to.c_str()) == 0;
+bool SystemFileSystem::Rename(int folder, const std::string& from, const std::string& to) {
+    return Nameable(from) && Nameable(to) &&
+           ::renameat(folder, from.c_str(), folder, to.c_str()) == 0;
 }
 
-bool SystemFileSystem::Remove(const std::string& name) {
-    return Nameable(name) && ::unlink(name.c_str()) == 0;
+bool SystemFileSystem::Remove(int folder, const std::string& name) {
+    return Nameable(name) && ::unlinkat(folder, name.c_str(), 0) == 0;
 }
 
 }  // namespace petitora

@@ -9,21 +9,20 @@
 
 namespace petitora {
 
-// The real operations (POSIX).
 class SystemFileSystem final : public FileSystem {
   public:
     std::string CurrentDirectory() override;
-    bool ChangeDirectory(const std::string& path) override;
-    bool Exists(const std::string& name) override;
+    bool CanEnterFolder(const std::string& path) override;
+    int OpenFolder(const std::string& path) override;
+    bool Exists(int folder, const std::string& name) override;
     ReadStatus ReadSmallFile(const std::string& name, std::size_t maxBytes,
                              std::string* contents) override;
-    int CreateTemporary(const std::string& folder, const std::string& prefix,
-                        std::string* name) override;
+    int CreateTemporary(int folder, const std::string& prefix, std::string* name) override;
     bool Write(int handle, const std::uint8_t* data, std::size_t length) override;
     bool Flush(int handle) override;
     bool Close(int handle) override;
-    bool Rename(const std::string& from, const std::string& to) override;
-    bool Remove(const std::string& name) override;
+    bool Rename(int folder, const std::string& from, const std::string& to) override;
+    bool Remove(int folder, const std::string& name) override;
 };
 
 }  // namespace petitora

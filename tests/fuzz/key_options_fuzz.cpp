@@ -19,12 +19,12 @@
 //
 // Destination (bit set): a working-directory choice, the answer the file
 // system gives, then the destination text. CheckOutputFolder runs over a
-// seam that records the folders it is asked to enter and touches nothing.
+// seam that records the folders it is asked about and touches nothing.
 // Properties: the name left is the text after the last "/" or "\" and holds
-// neither; the one folder entered is the text before it (the root for a
-// leading "/", joined to the working directory when relative), or the
-// working directory for a bare name; the folder message comes exactly when
-// entering failed. Then the two output names: the key file's name is the
+// neither; the one folder asked about, the destination's folder, is the text
+// before it (the root for a leading "/", joined to the working directory
+// when relative), or the working directory for a bare name; the folder
+// message comes exactly when the answer was no. Then the two output names: the key file's name is the
 // request's cut at its last dot plus ".key"; the request name is refused
 // exactly when both would be one file on a volume that ignores letter case
 // (FAT and exFAT memory sticks); an accepted pair are two different files
@@ -100,19 +100,20 @@ void WriteFile(const std::string& path, const std::string& bytes) {
 class NoOtherCall : public FileSystem {
   public:
     std::string CurrentDirectory() override { Unexpected("CurrentDirectory"); }
-    bool ChangeDirectory(const std::string&) override { Unexpected("ChangeDirectory"); }
-    bool Exists(const std::string&) override { Unexpected("Exists"); }
+    bool CanEnterFolder(const std::string&) override { Unexpected("CanEnterFolder"); }
+    int OpenFolder(const std::string&) override { Unexpected("OpenFolder"); }
+    bool Exists(int, const std::string&) override { Unexpected("Exists"); }
     ReadStatus ReadSmallFile(const std::string&, std::size_t, std::string*) override {
         Unexpected("ReadSmallFile");
     }
-    int CreateTemporary(const std::string&, const std::string&, std::string*) override {
+    int CreateTemporary(int, const std::string&, std::string*) override {
         Unexpected("CreateTemporary");
     }
     bool Write(int, const std::uint8_t*, std::size_t) override { Unexpected("Write"); }
     bool Flush(int) override { Unexpected("Flush"); }
     bool Close(int) override { Unexpected("Close"); }
-    bool Rename(const std::string&, const std::string&) override { Unexpected("Rename"); }
-    bool Remove(const std::string&) override { Unexpected("Remove"); }
+    bool Rename(int, const std::string&, const std::string&) override { Unexpected("Rename"); }
+    bool Remove(int, const std::string&) override { Unexpected("Remove"); }
 
   private:
     [[noreturn]] static void Unexpected(const char* operation) {
@@ -230,13 +231,13 @@ void FuzzNotice(std::uint8_t flags, const std::vector<std::uint8_t>& rest) {
 
 // ---- Destination ----
 
-// Records the folders it is asked to enter, answering with one fixed result.
+// Records the folders it is asked about, answering with one fixed result.
 class RecordingFolders final : public NoOtherCall {
   public:
     explicit RecordingFolders(bool answer) : answer_(answer) {}
-    std::vector<std::string> entered;
-    bool ChangeDirectory(const std::string& path) override {
-        entered.push_back(path);
+    std::vector<std::string> asked;
+    bool CanEnterFolder(const std::string& path) override {
+        asked.push_back(path);
         return answer_;
     }
 
@@ -278,16 +279,16 @@ bool SameIgnoringCase(const std::string& a, const std::string& b) {
 }
 
 void CheckSplit(const std::string& path, const std::string& workingDirectory, bool answer,
-                const std::string& name, const std::vector<std::string>& entered, bool result) {
+                const std::string& name, const std::vector<std::string>& asked, bool result) {
     // The name is the end of the destination and holds no separator.
     FUZZ_CHECK(name.size() <= path.size() &&
                path.compare(path.size() - name.size(), name.size(), name) == 0);
     FUZZ_CHECK(std::none_of(name.begin(), name.end(), IsSeparator));
     if (name.size() == path.size()) {  // a bare name: the working directory
         if (workingDirectory.empty()) {
-            FUZZ_CHECK(entered.empty() && result);
+            FUZZ_CHECK(asked.empty() && result);
         } else {
-            FUZZ_CHECK(entered == std::vector<std::string>{workingDirectory} && result == answer);
+            FUZZ_CHECK(asked == std::vector<std::string>{workingDirectory} && result == answer);
         }
         return;
     }
@@ -304,7 +305,7 @@ void CheckSplit(const std::string& path, const std::string& workingDirectory, bo
     } else {
         expected = workingDirectory + "/" + folder;
     }
-    FUZZ_CHECK(entered == std::vector<std::string>{expected});
+    FUZZ_CHECK(asked == std::vector<std::string>{expected});
     FUZZ_CHECK(result == answer);
 }
 
@@ -325,18 +326,20 @@ void CheckKeyName(const std::string& request, const std::string& key) {
 // real file system; when the system takes the name, the key file's name must
 // not find it.
 void CheckDistinctOnDisk(const std::string& request, const std::string& key) {
-    const std::string folder = Scratch() + "/names";
     SystemFileSystem real;
+    const petitora::HeldFolder held(real, Scratch() + "/names");
+    const int folder = held.Handle();
+    FUZZ_CHECK(folder >= 0);
     std::string temporary;
     const int handle = real.CreateTemporary(folder, ".request-", &temporary);
     FUZZ_CHECK(handle >= 0);
     FUZZ_CHECK(real.Close(handle));
-    if (!real.Rename(temporary, folder + "/" + request)) {
-        FUZZ_CHECK(real.Remove(temporary));
+    if (!real.Rename(folder, temporary, request)) {
+        FUZZ_CHECK(real.Remove(folder, temporary));
         return;
     }
-    const bool clash = real.Exists(folder + "/" + key);
-    FUZZ_CHECK(real.Remove(folder + "/" + request));
+    const bool clash = real.Exists(folder, key);
+    FUZZ_CHECK(real.Remove(folder, request));
     FUZZ_CHECK(!clash);
 }
 
@@ -367,7 +370,10 @@ void FuzzDestination(std::uint8_t flags, fuzzsupport::FuzzInput& in) {
     RecordingFolders folders(answer);
     RecordingMessages messages;
     const bool entered = petitora::CheckOutputFolder(job, messages, folders);
-    CheckSplit(path, workingDirectory, answer, job.outputName, folders.entered, entered);
+    CheckSplit(path, workingDirectory, answer, job.outputName, folders.asked, entered);
+    FUZZ_CHECK(job.destination.requestName == job.outputName);
+    FUZZ_CHECK(folders.asked.empty() ? job.destination.folder == "."
+                                     : folders.asked[0] == job.destination.folder);
     if (entered) {
         FUZZ_CHECK(messages.shown.empty());
     } else {
@@ -376,10 +382,11 @@ void FuzzDestination(std::uint8_t flags, fuzzsupport::FuzzInput& in) {
 
     const std::string& request = job.outputName;
     const std::string key = petitora::KeyFileName(request);
+    FUZZ_CHECK(job.destination.keyName == key);
     CheckKeyName(request, key);
     FUZZ_CHECK(std::none_of(key.begin(), key.end(), IsSeparator));
     RecordingMessages nameMessages;
-    const bool distinct = petitora::CheckOutputNames(request, nameMessages);
+    const bool distinct = petitora::CheckOutputNames(job.destination, nameMessages);
     FUZZ_CHECK(distinct == !SameIgnoringCase(request, key));
     if (!distinct) {
         CheckOneMessage(nameMessages, petitora::GenerationText::SameOutputNames);

@@ -95,7 +95,7 @@ TEST(SecretText, KeepsAtMost255BytesAndClearsItsStorage) {
     EXPECT_EQ(std::string(storage, 255), std::string(255, '\0'));
 }
 
-TEST(CheckOutputFolder, SplitsTheDestinationAndEntersItsFolder) {
+TEST(CheckOutputFolder, ResolvesTheDestinationAndChecksItsFolder) {
     ScratchFolder scratch;
     std::filesystem::create_directory(scratch / "salida");
     std::filesystem::create_directory(scratch / "otra");
@@ -108,32 +108,35 @@ TEST(CheckOutputFolder, SplitsTheDestinationAndEntersItsFolder) {
         return CheckOutputFolder(dialog.job, dialog.messages, dialog.files);
     };
     const auto current = [] { return std::filesystem::current_path().string(); };
+    const auto folder = [&] { return dialog.job.destination.folder; };
 
-    // A bare name: the working directory, whatever was current before.
+    // A bare name: the working directory, whatever is current; the process's
+    // current directory never changes.
     std::filesystem::current_path(scratch / "otra");
     EXPECT_TRUE(check("PELJ800101AB1.req"));
-    EXPECT_EQ(current(), scratch.Path());
+    EXPECT_EQ(folder(), scratch.Path());
     EXPECT_EQ(dialog.job.outputName, "PELJ800101AB1.req");
+    EXPECT_EQ(dialog.job.destination.keyName, "PELJ800101AB1.key");
 
     // A relative folder is found from the working directory every time.
     for (int i = 0; i < 2; ++i) {
         EXPECT_TRUE(check("salida/mi solicitud.req"));
-        EXPECT_EQ(current(), scratch / "salida");
+        EXPECT_EQ(folder(), scratch / "salida");
         EXPECT_EQ(dialog.job.outputName, "mi solicitud.req");
     }
     EXPECT_TRUE(check(scratch / "otra/x.req"));
-    EXPECT_EQ(current(), scratch / "otra");
+    EXPECT_EQ(folder(), scratch / "otra");
     EXPECT_TRUE(check("/raiz.req"));
-    EXPECT_EQ(current(), "/");
+    EXPECT_EQ(folder(), "/");
     EXPECT_EQ(dialog.job.outputName, "raiz.req");
+    EXPECT_EQ(current(), scratch / "otra");
 
     // A missing folder: the message, and the name is still taken.
-    std::filesystem::current_path(scratch.Path());
     EXPECT_FALSE(check("no-existe/PELJ.req"));
     EXPECT_EQ(dialog.messages.Texts(), std::vector<std::string>{folderMessage});
     EXPECT_EQ(dialog.messages.shown[0].caption, "Petitora");
     EXPECT_EQ(dialog.job.outputName, "PELJ.req");
-    EXPECT_EQ(current(), scratch.Path());
+    EXPECT_EQ(current(), scratch / "otra");
 
     // A backslash folder is not a folder here; the later separator splits.
     EXPECT_FALSE(check("C:\\datos\\PELJ.req"));
