@@ -171,7 +171,7 @@ bool VerifyRequestSignature(const std::uint8_t* request, std::uint32_t length,
 }
 
 bool WriteRequestFile(GenerationJob& job, BuiltFiles& built) {
-    if (job.registrant == nullptr || job.workBuffer == nullptr || job.privateKeyBuffer == nullptr ||
+    if (job.registrant == nullptr || job.privateKeyBuffer == nullptr ||
         built.request.data() == nullptr) {
         return false;
     }
@@ -199,18 +199,13 @@ bool WriteRequestFile(GenerationJob& job, BuiltFiles& built) {
     }
     attributes[2] = Span(texts.registrantKind);
 
-    job.outputLength = kWorkBufferSize;
+    built.requestLength = kRequestBufferSize;
     const int status = cerrojo::MakeCertificationRequest(
-        job.workBuffer, &job.outputLength, cerrojo::kAlgMd5WithRsa, name, &job.publicKey,
+        built.request.data(), &built.requestLength, cerrojo::kAlgMd5WithRsa, name, &job.publicKey,
         job.privateKeyBuffer, attributes);
     cerrojo::SecureWipeObject(challenge);
-    if (status != cerrojo::kRequestOk ||
-        !VerifyRequestSignature(job.workBuffer, job.outputLength, job.publicKey)) {
-        return false;
-    }
-    std::memcpy(built.request.data(), job.workBuffer, job.outputLength);
-    built.requestLength = job.outputLength;
-    return true;
+    return status == cerrojo::kRequestOk &&
+           VerifyRequestSignature(built.request.data(), built.requestLength, job.publicKey);
 }
 
 bool WritePrivateKeyFile(GenerationJob& job) {
@@ -324,7 +319,6 @@ bool GenerateFiles(GenerationJob& job, int folder, GenerationServices& services)
     BuiltFiles built;
     if (GenerateKeyPair(job, services, built) != KeyPairOutcome::KeyPairAndRequest) {
         WipePrivateKey(job);
-        WipeWorkBuffer(job);
         return false;
     }
     bool keyBuilt = false;

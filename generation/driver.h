@@ -68,11 +68,11 @@ inline constexpr std::size_t kChallengeAreaSize = 35;
 bool ComputeChallengePassword(const RegistrantRecord& registrant,
                               std::uint8_t (&output)[kChallengeAreaSize]);
 
-// The two files of a run while they are only in memory. The request is
-// copied out of workBuffer here so that workBuffer can take the key file.
-// Both areas are wiped on release.
+// The request of a run while it is only in memory, in a buffer of its own
+// (the key file is built in the capture's workBuffer), wiped on release.
+inline constexpr std::size_t kRequestBufferSize = 4096;
 struct BuiltFiles {
-    SecureBytes request{kWorkBufferSize};
+    SecureBytes request{kRequestBufferSize};
     std::uint32_t requestLength = 0;
 };
 
@@ -92,15 +92,18 @@ enum class KeyPairOutcome {
 // step.
 KeyPairOutcome GenerateKeyPair(GenerationJob& job, GenerationServices& services, BuiltFiles& built);
 
-// Fills the name and attribute slots from job.registrant, builds and signs
-// the request into workBuffer (outputLength := capacity first), checks its
-// signature with job.publicKey and copies it into built. Shows nothing.
-// False when the builder fails or the check does not hold.
+// Builds the request's bytes and writes no file (the name is the protocol's):
+// fills the name and attribute slots from job.registrant, builds and signs
+// the request with job.privateKeyBuffer into built.request (requestLength :=
+// capacity first, then the request's size) and checks its signature with
+// job.publicKey. Shows nothing. False when the builder fails or the check
+// does not hold. The challenge password is wiped.
 bool WriteRequestFile(GenerationJob& job, BuiltFiles& built);
 
-// Encrypts the private key under job.password into workBuffer (zeroed first;
-// outputLength := capacity, then the file's size). Shows nothing. False when
-// the builder fails.
+// Builds the key file's bytes and writes no file (the name is the
+// protocol's): encrypts job.privateKeyBuffer under job.password into
+// workBuffer (zeroed first; outputLength := capacity, then the file's size).
+// Shows nothing. False when the builder fails.
 bool WritePrivateKeyFile(GenerationJob& job);
 
 // True when request (length bytes) is one DER CertificationRequest signed with

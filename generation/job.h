@@ -44,7 +44,7 @@ struct GenerationJob {
     // Parts owned by the capture dialog (see CaptureStorage).
     const RegistrantRecord* registrant = nullptr;
     std::string workingDirectory;
-    std::uint8_t* workBuffer = nullptr;                  // kWorkBufferSize bytes
+    std::uint8_t* workBuffer = nullptr;                  // kWorkBufferSize bytes: the key file
     cerrojo::RsaPrivateKey* privateKeyBuffer = nullptr;  // in kPrivateKeyBufferSize bytes
 
     // Parts owned by the key-options dialog.
@@ -55,9 +55,10 @@ struct GenerationJob {
     // pathText resolved (CheckOutputFolder): where the run writes both files.
     Destination destination;
     std::string outputName;  // destination.requestName, the save-as chooser's first name
-    std::uint32_t outputLength = kWorkBufferSize;
+    std::uint32_t outputLength = kWorkBufferSize;  // the key file's length in workBuffer
     cerrojo::RandomPool* pool = nullptr;
     cerrojo::RsaPublicKey publicKey{};
+    std::string notice;  // shown before generation (LoadConfirmationText)
 
     // The path the user chose in the save-as chooser after agreeing there to
     // replace it (the dialog sets it; "" when none). It counts as agreement to

@@ -1,10 +1,6 @@
 #include "generation/key_options.h"
 
-#include <algorithm>
-#include <cstring>
-
 #include "capture/user_type.h"
-#include "crypto/common.h"
 #include "generation/file_names.h"
 #include "generation/texts.h"
 
@@ -26,10 +22,6 @@ MessageRequest Question(std::string text, MessageTopic topic) {
     request.icon = MessageIcon::Question;
     request.topic = topic;
     return request;
-}
-
-void CopyText(std::uint8_t* buffer, const char* text) {
-    std::memcpy(buffer, text, std::min(std::strlen(text), kWorkBufferSize));
 }
 
 // Asks (question icon, Yes and No, caption "Petitora") before files of the
@@ -87,47 +79,34 @@ bool CheckOutputFolder(GenerationJob& job, MessagePresenter& messages, FileSyste
 }
 
 bool LoadConfirmationText(GenerationJob& job, FileSystem& files) {
-    std::uint8_t* buffer = job.workBuffer;
-    if (buffer == nullptr || job.registrant == nullptr) return true;
-    cerrojo::SecureWipe(buffer, kWorkBufferSize);
+    job.notice.clear();
+    if (job.registrant == nullptr) return true;
     if (!IsCustomsKind(job.registrant->userType)) {
-        CopyText(buffer, Text(GenerationText::BuiltInNotice));
+        job.notice = Text(GenerationText::BuiltInNotice);
         return true;
     }
-    // Read as text: CR LF becomes LF; a NUL adds nothing but counts toward the
-    // kWorkBufferSize characters taken. Each character takes at most two
-    // bytes of the file, so twice that (and one for a last CR) is enough.
+    // Each character takes at most two bytes of the file (CR LF), so twice
+    // the characters taken (and one for a last CR) is enough to read.
     const std::string path = job.workingDirectory.empty()
                                  ? std::string(kNoticeFileName)
                                  : job.workingDirectory + "/" + kNoticeFileName;
     std::string raw;
-    const FileSystem::ReadStatus status =
-        files.ReadSmallFile(path, 2 * kWorkBufferSize + 1, &raw);
+    const FileSystem::ReadStatus status = files.ReadSmallFile(path, 2 * kNoticeCapacity + 1, &raw);
     if (status != FileSystem::ReadStatus::Ok && status != FileSystem::ReadStatus::TooLarge) {
-        CopyText(buffer, Text(GenerationText::BuiltInNotice));
+        job.notice = Text(GenerationText::BuiltInNotice);
         return true;
     }
-    std::size_t taken = 0, stored = 0;
-    for (std::size_t i = 0; i < raw.size() && taken < kWorkBufferSize; ++i, ++taken) {
+    for (std::size_t i = 0, taken = 0; i < raw.size() && taken < kNoticeCapacity; ++i, ++taken) {
         char c = raw[i];
         if (c == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n') c = raw[++i];
-        if (c != '\0') buffer[stored++] = static_cast<std::uint8_t>(c);
+        if (c != '\0') job.notice += c;
     }
     return true;
 }
 
-std::string ConfirmationText(GenerationJob& job) {
-    const char* question = Text(GenerationText::ConfirmQuestion);
-    const std::size_t questionLength = std::strlen(question);
-    if (job.workBuffer == nullptr) return question;
-    char* buffer = reinterpret_cast<char*>(job.workBuffer);
-    // Notice, question and a terminator within the buffer: a notice that
-    // filled it gives up its end.
-    const std::size_t notice =
-        std::min(::strnlen(buffer, kWorkBufferSize), kWorkBufferSize - 1 - questionLength);
-    std::memcpy(buffer + notice, question, questionLength);
-    buffer[notice + questionLength] = '\0';
-    return std::string(buffer, notice + questionLength);
+std::string ConfirmationText(const GenerationJob& job) {
+    const std::string question = Text(GenerationText::ConfirmQuestion);
+    return job.notice.substr(0, kNoticeCapacity - 1 - question.size()) + question;
 }
 
 KeyOptionsOutcome OnAccept(GenerationJob& job, GenerationServices& services) {

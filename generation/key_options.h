@@ -4,6 +4,7 @@
 // where they say; every message goes through a MessagePresenter.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "generation/driver.h"
@@ -45,14 +46,20 @@ PasswordCheck CheckPasswords(const GenerationJob& job, MessagePresenter& message
 // bare name with no working directory known is not checked).
 bool CheckOutputFolder(GenerationJob& job, MessagePresenter& messages, FileSystem& files);
 
-// Fills workBuffer with the notice shown before generation (built in, or
-// "Petitora.ini" of workingDirectory for the customs kinds). Always true.
+// The notice takes at most this many characters of "Petitora.ini"; with the
+// question after it and a terminator it keeps within as many bytes.
+inline constexpr std::size_t kNoticeCapacity = 4096;
+
+// Puts the notice shown before generation into job.notice: built in, or for
+// the customs kinds "Petitora.ini" of workingDirectory read as text (CR LF
+// becomes LF; a NUL adds nothing but counts toward the kNoticeCapacity
+// characters taken). Always true.
 bool LoadConfirmationText(GenerationJob& job, FileSystem& files);
 
-// The text of the confirmation question: the notice that LoadConfirmationText
-// left in workBuffer followed by the question, also left in workBuffer with a
-// terminator. A notice that filled the buffer is cut so that both fit.
-std::string ConfirmationText(GenerationJob& job);
+// The text of the confirmation question: job.notice followed by the question.
+// A notice too long for both and a terminator within kNoticeCapacity bytes
+// gives up its end.
+std::string ConfirmationText(const GenerationJob& job);
 
 // The key-size "?" box (information icon).
 void ShowKeySizeHelp(MessagePresenter& messages);

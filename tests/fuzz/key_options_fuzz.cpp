@@ -4,18 +4,15 @@
 // Notice (bit clear): the rest of the input is "Petitora.ini", repeated
 // (first byte >> 1) + 1 times so that short inputs reach the 4,096-character
 // limit and the reader's size cap. LoadConfirmationText runs for every kind
-// into the capture's own 4,096-byte heap buffer (an overrun is an address
-// error), filled with garbage first. Checked against a model of text-mode
-// reading: every CR LF pair is one line feed, the first 4,096 characters
-// count, a NUL counts but adds nothing; the rest of the buffer is zero; the
-// kinds outside customs get the built-in notice and never read the file;
-// the confirmation text keeps the notice's head, the question and a
-// terminator within the buffer.
+// into the job's notice, filled with garbage first. Checked against a model
+// of text-mode reading: every CR LF pair is one line feed, the first 4,096
+// characters count, a NUL counts but adds nothing; the kinds outside customs
+// get the built-in notice and never read the file; the confirmation text
+// keeps the notice's head, the question and a terminator within 4,096 bytes.
 // The file is read by the real reader (SystemFileSystem::ReadSmallFile:
-// open, regular-file check, size cap) in a scratch folder. The harness
-// cannot make that folder current instead, because libFuzzer writes new
-// inputs and findings under relative paths; the seam below sends the one
-// name it expects there and refuses every other operation.
+// open, regular-file check, size cap) in a scratch folder, the working
+// directory; the seam below lets through the one path it expects there and
+// refuses every other operation.
 //
 // Destination (bit set): a working-directory choice, the answer the file
 // system gives, then the destination text. CheckOutputFolder runs over a
@@ -38,7 +35,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -55,7 +51,7 @@
 namespace {
 
 using petitora::FileSystem;
-using petitora::kWorkBufferSize;
+using petitora::kNoticeCapacity;
 using petitora::SystemFileSystem;
 
 // ---- Scratch folders, made once per process and removed when it ends ----
@@ -124,20 +120,21 @@ class NoOtherCall : public FileSystem {
 
 // ---- Notice ----
 
-// Reads the notice file, by its name alone, from one folder.
+// Reads the notice file, and no other, from one folder.
 class NoticeFolder final : public NoOtherCall {
   public:
-    explicit NoticeFolder(std::string folder) : folder_(std::move(folder)) {}
+    explicit NoticeFolder(const std::string& folder)
+        : path_(folder + "/" + petitora::kNoticeFileName) {}
     int reads = 0;
     ReadStatus ReadSmallFile(const std::string& name, std::size_t maxBytes,
                              std::string* contents) override {
-        FUZZ_CHECK(name == petitora::kNoticeFileName);
+        FUZZ_CHECK(name == path_);
         ++reads;
-        return real_.ReadSmallFile(folder_ + "/" + name, maxBytes, contents);
+        return real_.ReadSmallFile(name, maxBytes, contents);
     }
 
   private:
-    std::string folder_;
+    std::string path_;
     SystemFileSystem real_;
 };
 
@@ -150,7 +147,7 @@ std::string ModelNotice(const std::string& file) {
         text += '\n';
     }
     text.append(file, from, std::string::npos);
-    if (text.size() > kWorkBufferSize) text.resize(kWorkBufferSize);
+    if (text.size() > kNoticeCapacity) text.resize(kNoticeCapacity);
     text.erase(std::remove(text.begin(), text.end(), '\0'), text.end());
     return text;
 }
@@ -174,30 +171,29 @@ const std::string& Question() {
     return text;
 }
 
-// Loads the notice for type from folder and checks the buffer and the
-// confirmation text against expected.
+// Loads the notice for type from folder, the working directory, and checks
+// it and the confirmation text against expected.
 void CheckNotice(petitora::CaptureStorage& capture, petitora::GenerationJob& job,
                  petitora::UserType type, const std::string& folder, const std::string& expected) {
     capture.registrant.userType = type;
-    std::memset(job.workBuffer, 0xA5, kWorkBufferSize);
+    job.workingDirectory = folder;
+    job.notice.assign(kNoticeCapacity, '\xA5');
     NoticeFolder files(folder);
     FUZZ_CHECK(petitora::LoadConfirmationText(job, files));
     FUZZ_CHECK(files.reads == (petitora::IsCustomsKind(type) ? 1 : 0));
-    const std::uint8_t* buffer = job.workBuffer;
-    FUZZ_CHECK(std::memcmp(buffer, expected.data(), expected.size()) == 0);
-    for (std::size_t i = expected.size(); i < kWorkBufferSize; ++i) FUZZ_CHECK(buffer[i] == 0);
+    FUZZ_CHECK(job.notice == expected);
 
     const std::string asked = petitora::ConfirmationText(job);
-    const std::size_t kept = std::min(expected.size(), kWorkBufferSize - 1 - Question().size());
+    const std::size_t kept = std::min(expected.size(), kNoticeCapacity - 1 - Question().size());
     FUZZ_CHECK(asked == expected.substr(0, kept) + Question());
-    FUZZ_CHECK(std::memcmp(buffer, asked.data(), asked.size()) == 0 && buffer[asked.size()] == 0);
+    FUZZ_CHECK(asked.size() < kNoticeCapacity);
 }
 
 void FuzzNotice(std::uint8_t flags, const std::vector<std::uint8_t>& rest) {
-    // Up to three times the buffer: past the characters taken and the bytes read.
+    // Up to three times the capacity: past the characters taken and the bytes read.
     std::string file;
     const std::size_t copies = static_cast<std::size_t>(flags >> 1) + 1;
-    for (std::size_t i = 0; i < copies && file.size() <= 3 * kWorkBufferSize; ++i) {
+    for (std::size_t i = 0; i < copies && file.size() <= 3 * kNoticeCapacity; ++i) {
         file.append(rest.begin(), rest.end());
     }
     const std::string root = Scratch();

@@ -38,8 +38,7 @@ struct Dialog {
     }
     std::string Notice() {
         LoadConfirmationText(job, files);
-        const char* text = reinterpret_cast<const char*>(job.workBuffer);
-        return std::string(text, ::strnlen(text, kWorkBufferSize));
+        return job.notice;
     }
 };
 
@@ -158,11 +157,10 @@ TEST(LoadConfirmationText, BuiltInNoticeOrTheCustomsKindsFile) {
           "personalmente en la Unidad Administrativa del Hacendia más cercana para obtener despues "
           "el archivo Certificado (o Garantía) digital.\n");
     ScratchFolder scratch;
-    std::filesystem::current_path(scratch.Path());
 
     // No file: every kind gets the built-in text.
     for (int type = 0; type < kUserTypeCount; ++type) {
-        Dialog dialog(static_cast<UserType>(type));
+        Dialog dialog(static_cast<UserType>(type), scratch.Path());
         EXPECT_EQ(dialog.Notice(), builtIn) << type;
     }
 
@@ -170,23 +168,23 @@ TEST(LoadConfirmationText, BuiltInNoticeOrTheCustomsKindsFile) {
     WriteBytes(scratch / "Petitora.ini",
                std::string("Aviso\r\nde la \xC1rea\r", 19) + std::string("\0\0fin\r\n", 7));
     for (int type = 0; type < kUserTypeCount; ++type) {
-        Dialog dialog(static_cast<UserType>(type));
+        Dialog dialog(static_cast<UserType>(type), scratch.Path());
         const bool customs = type >= 3 && type <= 5;
         EXPECT_EQ(dialog.Notice(), customs ? "Aviso\nde la \xC1rea\rfin\n" : builtIn) << type;
     }
 
     // The 4,096-character limit counts the characters read (CR LF as one,
     // NUL included); the question then takes the end of a full notice.
-    Dialog agent(UserType::AgenteAduanal);
+    Dialog agent(UserType::AgenteAduanal, scratch.Path());
     std::string big = std::string(10, '\0') + std::string(4000, 'a');
     for (int i = 0; i < 100; ++i) big += "\r\n";
     WriteBytes(scratch / "Petitora.ini", big + "sobra");
     EXPECT_EQ(agent.Notice(), std::string(4000, 'a') + std::string(86, '\n'));
     const std::string question = W("\nEstán correctos los datos ?");
     const std::string asked = ConfirmationText(agent.job);
-    EXPECT_EQ(asked.size(), kWorkBufferSize - 1);
+    EXPECT_EQ(asked.size(), kNoticeCapacity - 1);  // and a terminator: the capacity
     EXPECT_EQ(asked.substr(asked.size() - question.size()), question);
-    EXPECT_EQ(agent.job.workBuffer[kWorkBufferSize - 1], 0);
+    EXPECT_EQ(asked.substr(0, 8), "aaaaaaaa");
 
     Dialog person;
     person.Notice();
