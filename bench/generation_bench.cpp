@@ -19,6 +19,7 @@
 #include "capture/registrant.h"
 #include "generation/driver.h"
 #include "generation/job.h"
+#include "generation/key_options.h"
 
 namespace {
 

@@ -27,10 +27,7 @@ constexpr const char* kBackupPrefix = ".petitora-old-";
 constexpr std::size_t kSystemSeedBytes = 32;
 
 void ShowFailure(MessagePresenter& messages, GenerationText id) {
-    MessageRequest request;
-    request.caption = Text(GenerationText::CaptionPetitora);
-    request.text = Text(id);
-    messages.Show(request);
+    messages.Show({Text(GenerationText::CaptionPetitora), Text(id)});
 }
 
 cerrojo::ByteSpan Span(const std::string& text) {

@@ -118,10 +118,10 @@ enum class StoreResult { Stored, RequestFailed, KeyFileFailed };
 // Writes both files into folder (a handle from FileSystem::OpenFolder): each
 // to a new temporary file beside its target (write, flush, close, all
 // checked), then the request's temporary over requestName and the key's over
-// keyName. An earlier request
-// file is first moved aside, and put back when the key file cannot take its
-// place; when there was none, or it cannot be put back, the new request is
-// removed again (a request whose key is lost never stays under its name).
+// keyName. An earlier request file is first moved aside, and put back when
+// the key file cannot take its place; when there was none, or it cannot be
+// put back, the new request is removed again (a request whose key is lost
+// never stays under its name).
 // Temporary files never outlive the call (except a moved-aside request file
 // that could not be put back, which keeps the earlier file's bytes).
 StoreResult StoreFiles(FileSystem& files, int folder, const std::string& requestName,

@@ -51,10 +51,7 @@ bool CheckOutputNames(const Destination& destination, MessagePresenter& messages
         std::equal(keyName.begin(), keyName.end(), requestName.begin(), requestName.end(),
                    [&](char a, char b) { return lower(a) == lower(b); });
     if (!same) return true;
-    MessageRequest request;
-    request.caption = Text(GenerationText::CaptionPetitora);
-    request.text = Text(GenerationText::SameOutputNames);
-    messages.Show(request);
+    messages.Show({Text(GenerationText::CaptionPetitora), Text(GenerationText::SameOutputNames)});
     return false;
 }
 

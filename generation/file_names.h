@@ -1,11 +1,6 @@
-// Every rule about the names of the two output files: the request's default
-// name, the key file's name beside it, the destination box split into a
-// folder and the two names, the pair refused when both would be one file, the
-// question before existing files are replaced, and a name as a message shows
-// it.
-//
-// File names are in the platform's file-name encoding (UTF-8 on Linux);
-// message texts are Windows-1252 bytes.
+// Every rule about the names of the two output files. File names are in the
+// platform's file-name encoding (UTF-8 on Linux); message texts are
+// Windows-1252 bytes.
 #pragma once
 
 #include <string>

@@ -1,13 +1,11 @@
 // The file-system operations of the generation layer, behind one interface so
-// that tests can make any single step fail.
-//
-// Names are in the platform's file-name encoding (UTF-8 on Linux); a path
-// without a folder is relative to the process's current directory, which the
-// program never changes. The output files are written in a folder held open
-// (OpenFolder): an operation given that folder acts on a name in it, even
-// when the folder's path has come to name another folder meanwhile. A name
-// holding a NUL byte names no file (the system would read it only up to that
-// byte, as another name): every operation on it fails.
+// that tests can make any single step fail. Names are in the platform's
+// file-name encoding (UTF-8 on Linux); a relative path starts at the process's
+// current directory, which the program never changes. An operation given a
+// folder (held open by OpenFolder) acts on a name in it, even when the
+// folder's path has come to name another folder meanwhile. A name holding a
+// NUL byte names no file (the system would read it only up to that byte, as
+// another name): every operation on it fails.
 #pragma once
 
 #include <cstddef>
@@ -63,22 +61,36 @@ class FileSystem {
     virtual bool Remove(int folder, const std::string& name) = 0;
 };
 
-// A folder held open (FileSystem::OpenFolder) for as long as this lives.
-class HeldFolder {
+// The real operations (POSIX).
+class SystemFileSystem final : public FileSystem {
   public:
+    std::string CurrentDirectory() override;
+    bool CanEnterFolder(const std::string& path) override;
+    int OpenFolder(const std::string& path) override;
+    bool Exists(int folder, const std::string& name) override;
+    ReadStatus ReadSmallFile(const std::string& name, std::size_t maxBytes,
+                             std::string* contents) override;
+    int CreateTemporary(int folder, const std::string& prefix, std::string* name) override;
+    bool Write(int handle, const std::uint8_t* data, std::size_t length) override;
+    bool Flush(int handle) override;
+    bool Close(int handle) override;
+    bool Rename(int folder, const std::string& from, const std::string& to) override;
+    bool Remove(int folder, const std::string& name) override;
+};
+
+// A folder held open (FileSystem::OpenFolder) for as long as this lives;
+// handle is -1 when it could not be opened.
+struct HeldFolder {
     HeldFolder(FileSystem& files, const std::string& path)
-        : files_(files), handle_(files.OpenFolder(path)) {}
+        : files(files), handle(files.OpenFolder(path)) {}
     ~HeldFolder() {
-        if (handle_ >= 0) files_.Close(handle_);
+        if (handle >= 0) files.Close(handle);
     }
     HeldFolder(const HeldFolder&) = delete;
     HeldFolder& operator=(const HeldFolder&) = delete;
 
-    int Handle() const { return handle_; }
-
-  private:
-    FileSystem& files_;
-    int handle_;
+    FileSystem& files;
+    const int handle;
 };
 
 }  // namespace petitora

@@ -1,7 +1,6 @@
-// The parts of a generation run that belong to the window system, as an
-// interface: the wait notice, the entropy dialog and the place where the long
-// computation runs. The Qt dialogs implement it; the tests and the
-// command-line replay play it from scripts. Nothing here is Qt.
+// The parts of a generation run that belong to the window system: the Qt
+// dialogs implement GenerationHost, the tests and the command-line replay
+// play it from scripts. Nothing here is Qt.
 #pragma once
 
 #include <functional>

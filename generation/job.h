@@ -70,10 +70,4 @@ struct GenerationJob {
     bool useSystemEntropy = true;
 };
 
-// The opening of the key-options dialog: points job at capture's storage and
-// at pool (zeroed, owned by the dialog), sets outputName and pathText to the
-// full RFC + ".req" (the destination: that name in workingDirectory), empties
-// both passwords, keySizeIndex 0, outputLength 4096.
-void InitGenerationJob(GenerationJob& job, CaptureStorage& capture, cerrojo::RandomPool* pool);
-
 }  // namespace petitora

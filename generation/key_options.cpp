@@ -1,6 +1,7 @@
 #include "generation/key_options.h"
 
 #include "capture/user_type.h"
+#include "crypto/common.h"
 #include "generation/file_names.h"
 #include "generation/texts.h"
 
@@ -9,15 +10,13 @@ namespace {
 
 constexpr std::size_t kMinPasswordLength = 8;
 
-MessageRequest Box(GenerationText caption, std::string text) {
-    MessageRequest request;
-    request.caption = Text(caption);
-    request.text = std::move(text);
-    return request;
+// An OK box without icon.
+MessageRequest Box(GenerationText caption, GenerationText text) {
+    return {Text(caption), Text(text)};
 }
 
 MessageRequest Question(std::string text, MessageTopic topic) {
-    MessageRequest request = Box(GenerationText::CaptionPetitora, std::move(text));
+    MessageRequest request{Text(GenerationText::CaptionPetitora), std::move(text)};
     request.buttons = MessageButtons::YesNo;
     request.icon = MessageIcon::Question;
     request.topic = topic;
@@ -43,6 +42,25 @@ bool ConfirmReplacement(const GenerationJob& job, int folder, MessagePresenter& 
 
 }  // namespace
 
+void InitGenerationJob(GenerationJob& job, CaptureStorage& capture, cerrojo::RandomPool* pool) {
+    job.registrant = &capture.registrant;
+    job.workingDirectory = capture.workingDirectory;
+    job.workBuffer = capture.workBuffer.data();
+    job.privateKeyBuffer =
+        reinterpret_cast<cerrojo::RsaPrivateKey*>(capture.privateKeyBuffer.data());
+    job.keySizeIndex = 0;
+    job.password.Clear();
+    job.passwordConfirmation.Clear();
+    job.pathText = DefaultRequestName(capture.registrant);
+    job.destination = ResolveDestination(job.pathText, job.workingDirectory);
+    job.outputName = job.destination.requestName;
+    job.outputLength = kWorkBufferSize;
+    job.pool = pool;
+    if (pool != nullptr) cerrojo::SecureWipeObject(*pool);
+    job.publicKey = {};
+    job.replaceAgreedPath.clear();
+}
+
 PasswordCheck CheckPasswords(const GenerationJob& job, MessagePresenter& messages) {
     const std::string_view password = job.password.View();
     const std::string_view confirmation = job.passwordConfirmation.View();
@@ -61,7 +79,7 @@ PasswordCheck CheckPasswords(const GenerationJob& job, MessagePresenter& message
     } else {
         return PasswordCheck{};
     }
-    messages.Show(Box(GenerationText::CaptionError, Text(failure)));
+    messages.Show(Box(GenerationText::CaptionError, failure));
     return PasswordCheck{false, focus};
 }
 
@@ -74,7 +92,7 @@ bool CheckOutputFolder(GenerationJob& job, MessagePresenter& messages, FileSyste
     if ((bare && job.workingDirectory.empty()) || files.CanEnterFolder(job.destination.folder)) {
         return true;
     }
-    messages.Show(Box(GenerationText::CaptionPetitora, Text(GenerationText::FolderMissing)));
+    messages.Show(Box(GenerationText::CaptionPetitora, GenerationText::FolderMissing));
     return false;
 }
 
@@ -126,7 +144,7 @@ KeyOptionsOutcome OnAccept(GenerationJob& job, GenerationServices& services) {
     // From the check to the end of the run: the question and both files are
     // about this folder, even if its path comes to name another one.
     const HeldFolder folder(services.files, job.destination.folder);
-    if (!ConfirmReplacement(job, folder.Handle(), services.messages, services.files)) {
+    if (!ConfirmReplacement(job, folder.handle, services.messages, services.files)) {
         outcome.focus = KeyOptionsFocus::Destination;
         return outcome;
     }
@@ -134,21 +152,20 @@ KeyOptionsOutcome OnAccept(GenerationJob& job, GenerationServices& services) {
         services.messages.Show(Question(ConfirmationText(job), MessageTopic::ConfirmGeneration));
     if (answer != MessageAnswer::Yes) return outcome;
 
-    if (!GenerateFiles(job, folder.Handle(), services)) return outcome;
-    services.messages.Show(Box(GenerationText::CaptionPetitora, Text(GenerationText::Success)));
+    if (!GenerateFiles(job, folder.handle, services)) return outcome;
+    services.messages.Show(Box(GenerationText::CaptionPetitora, GenerationText::Success));
     outcome.closeWithOk = true;
     return outcome;
 }
 
 void ShowKeySizeHelp(MessagePresenter& messages) {
-    MessageRequest request =
-        Box(GenerationText::CaptionPetitora, Text(GenerationText::KeySizeHelp));
+    MessageRequest request = Box(GenerationText::CaptionPetitora, GenerationText::KeySizeHelp);
     request.icon = MessageIcon::Information;
     messages.Show(request);
 }
 
 MessageRequest MemoryErrorMessage() {
-    return Box(GenerationText::CaptionPetitora, Text(GenerationText::MemoryError));
+    return Box(GenerationText::CaptionPetitora, GenerationText::MemoryError);
 }
 
 }  // namespace petitora

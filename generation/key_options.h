@@ -1,7 +1,5 @@
-// The key-options logic: "&Aceptar" with the password and destination checks,
-// the notice and the questions before a run, and the dialog's other boxes.
-// The dialog reads its boxes into the job, calls these and moves the focus
-// where they say; every message goes through a MessagePresenter.
+// The key-options logic: the dialog's opening, "&Aceptar" with its checks
+// and questions before a run, and the dialog's other boxes.
 #pragma once
 
 #include <cstddef>
@@ -13,6 +11,12 @@
 #include "generation/message_presenter.h"
 
 namespace petitora {
+
+// The opening of the key-options dialog: points job at capture's storage and
+// at pool (zeroed, owned by the dialog), sets outputName and pathText to the
+// full RFC + ".req" (the destination: that name in workingDirectory), empties
+// both passwords, keySizeIndex 0, outputLength 4096.
+void InitGenerationJob(GenerationJob& job, CaptureStorage& capture, cerrojo::RandomPool* pool);
 
 // Where the key-options dialog puts the keyboard focus after a failed check.
 enum class KeyOptionsFocus { None, Password, Confirmation, Destination };

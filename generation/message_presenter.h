@@ -1,9 +1,6 @@
-// How the generation layer shows a message box without a window system.
-//
-// The driver and the key-options logic never open a window themselves: they
-// show every message through a MessagePresenter. The Qt dialogs implement it;
-// the tests and the command-line replay answer it from scripts. Nothing here
-// is Qt.
+// The generation layer never opens a window: it shows every message box
+// through a MessagePresenter, which the Qt dialogs implement and the tests and
+// the command-line replay answer from scripts. Nothing here is Qt.
 #pragma once
 
 #include <string>

@@ -1,6 +1,4 @@
-// Heap storage for secrets: SecureBytes is zeroed when allocated and wiped
-// with SecureWipe before it is released; SecretText holds a password in such
-// storage.
+// Heap storage for secrets, and the password texts kept in it.
 #pragma once
 
 #include <cstddef>
@@ -13,13 +11,11 @@ namespace petitora {
 inline constexpr std::size_t kMaxKeyOptionText = 255;
 
 // Heap bytes, zeroed when allocated, wiped with SecureWipe before release.
-// Move-only. data() is null when the allocation failed.
+// Never copied or moved. data() is null when the allocation failed.
 class SecureBytes {
   public:
     explicit SecureBytes(std::size_t size);
     ~SecureBytes();
-    SecureBytes(SecureBytes&& other) noexcept;
-    SecureBytes& operator=(SecureBytes&& other) noexcept;
     SecureBytes(const SecureBytes&) = delete;
     SecureBytes& operator=(const SecureBytes&) = delete;
 

@@ -10,10 +10,8 @@ namespace petitora {
 namespace {
 
 // Where the dialog goes, and its size, when it collects more than 1,024 events.
-constexpr int kLargeLeft = 110;
-constexpr int kLargeTop = 350;
-constexpr int kLargeWidth = 580;
-constexpr int kLargeHeight = 215;
+constexpr QPoint kLargePosition(110, 350);
+constexpr QSize kLargeSize(580, 215);
 
 }  // namespace
 
@@ -35,8 +33,8 @@ EntropyDialog::~EntropyDialog() = default;
 
 void EntropyDialog::SetUp() {
     if (collection_.UsesLargeGeometry()) {
-        move(kLargeLeft, kLargeTop);
-        resize(kLargeWidth, kLargeHeight);
+        move(kLargePosition);
+        resize(kLargeSize);
         repaint();
     }
     ui_->progress->setRange(0, collection_.ProgressMaximum());

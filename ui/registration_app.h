@@ -2,7 +2,7 @@
 // of the program when the main window closes.
 #pragma once
 
-#include "generation/system_file_system.h"
+#include "generation/file_system.h"
 #include "ui/message_presenter.h"
 
 class QApplication;

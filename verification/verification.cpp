@@ -17,7 +17,6 @@
 #include "der/reader.h"
 #include "der/request_reader.h"
 #include "generation/secure_bytes.h"
-#include "generation/system_file_system.h"
 #include "verification/verification_texts.h"
 
 namespace petitora {

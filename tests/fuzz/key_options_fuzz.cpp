@@ -43,7 +43,7 @@
 #include "fuzz/support/fuzz_check.h"
 #include "fuzz/support/fuzz_input.h"
 #include "generation/file_names.h"
-#include "generation/system_file_system.h"
+#include "generation/file_system.h"
 #include "generation/job.h"
 #include "generation/key_options.h"
 #include "generation/texts.h"
@@ -324,7 +324,7 @@ void CheckKeyName(const std::string& request, const std::string& key) {
 void CheckDistinctOnDisk(const std::string& request, const std::string& key) {
     SystemFileSystem real;
     const petitora::HeldFolder held(real, Scratch() + "/names");
-    const int folder = held.Handle();
+    const int folder = held.handle;
     FUZZ_CHECK(folder >= 0);
     std::string temporary;
     const int handle = real.CreateTemporary(folder, ".request-", &temporary);

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "generation/system_file_system.h"
+#include "generation/file_system.h"
 #include "generation/generation_support.h"
 
 namespace {
@@ -22,7 +22,7 @@ TEST(SystemFileSystem, ANameHoldingANulByteNamesNoFile) {
     WriteBytes(folder / "a", "earlier");
     const std::string withNul = "a\0.req"s;
     const HeldFolder held(files, folder.Path());
-    const int in = held.Handle();
+    const int in = held.handle;
     ASSERT_GE(in, 0);
 
     EXPECT_FALSE(files.Exists(in, withNul));

@@ -20,7 +20,7 @@
 #include "capture/registrant.h"
 #include "capture/rules.h"
 #include "crypto/random.h"
-#include "generation/system_file_system.h"
+#include "generation/file_system.h"
 #include "generation/job.h"
 #include "generation/key_options.h"
 #include "generation/generation_host.h"
@@ -274,7 +274,7 @@ struct Session {
     bool Generate() {
         petitora::GenerationServices services{messages, host, files};
         const petitora::HeldFolder held(files, folder.Path());
-        return petitora::GenerateFiles(job, held.Handle(), services);
+        return petitora::GenerateFiles(job, held.handle, services);
     }
     std::string Read(const std::string& name) const { return ReadBytes(folder / name); }
     // The messages after the confirmation question.

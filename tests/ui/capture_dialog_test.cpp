@@ -10,7 +10,7 @@
 #include <QTest>
 
 #include "capture/offices.h"
-#include "generation/system_file_system.h"
+#include "generation/file_system.h"
 #include "generation/generation_support.h"
 #include "ui/capture_dialog.h"
 #include "ui/key_options_dialog.h"

@@ -15,7 +15,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "generation/system_file_system.h"
+#include "generation/file_system.h"
 #include "generation/generation_support.h"
 #include "ui/capture_dialog.h"
 #include "ui/entropy_dialog.h"

@@ -15,7 +15,7 @@
 #include <set>
 
 #include "capture/rules.h"
-#include "generation/system_file_system.h"
+#include "generation/file_system.h"
 #include "generation/generation_support.h"
 #include "ui/key_options_dialog.h"
 #include "ui/support/ui_support.h"

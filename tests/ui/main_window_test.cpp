@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "generation/system_file_system.h"
+#include "generation/file_system.h"
 #include "ui/about_dialog.h"
 #include "ui/capture_dialog.h"
 #include "ui/main_window.h"

@@ -15,7 +15,7 @@
 #include <filesystem>
 
 #include "text/cp1252.h"
-#include "generation/system_file_system.h"
+#include "generation/file_system.h"
 #include "generation/generation_support.h"
 #include "support/memory_scan.h"
 #include "support/run_secrets.h"

@@ -21,7 +21,7 @@
 #include <set>
 
 #include "der/sample_files.h"
-#include "generation/system_file_system.h"
+#include "generation/file_system.h"
 #include "generation/generation_support.h"
 #include "verification/verification.h"
 #include "verification/verification_texts.h"

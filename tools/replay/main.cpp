@@ -23,9 +23,9 @@
 #include "capture/rules.h"
 #include "crypto/common.h"
 #include "generation/driver.h"
+#include "generation/file_system.h"
 #include "generation/job.h"
 #include "generation/key_options.h"
-#include "generation/system_file_system.h"
 #include "tools/replay/replay_io.h"
 
 namespace {

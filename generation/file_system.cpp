@@ -1,4 +1,4 @@
-#include "generation/system_file_system.h"
+#include "generation/file_system.h"
 
 #include <fcntl.h>
 #include <sys/random.h>
@@ -6,8 +6,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 namespace petitora {
@@ -18,25 +18,6 @@ namespace {
 // no file here: every operation on it fails.
 bool Nameable(const std::string& name) {
     return name.find('\0') == std::string::npos;
-}
-
-// Six letters or digits that make a temporary file's name unlikely to be
-// taken: from the system's random source, else from the clock and a count.
-std::string UniqueSuffix() {
-    static constexpr char kSymbols[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    static std::uint64_t count = 0;
-    std::uint64_t bits = 0;
-    if (::getrandom(&bits, sizeof bits, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bits)) {
-        bits = static_cast<std::uint64_t>(
-                   std::chrono::steady_clock::now().time_since_epoch().count()) ^
-               (++count * 0x9E3779B97F4A7C15u);
-    }
-    std::string suffix;
-    for (int i = 0; i < 6; ++i, bits /= sizeof kSymbols - 1) {
-        suffix += kSymbols[bits % (sizeof kSymbols - 1)];
-    }
-    return suffix;
 }
 
 }  // namespace
@@ -109,16 +90,22 @@ FileSystem::ReadStatus SystemFileSystem::ReadSmallFile(const std::string& name,
 }
 
 int SystemFileSystem::CreateTemporary(int folder, const std::string& prefix, std::string* name) {
-    if (!Nameable(prefix)) return -1;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string candidate = prefix + UniqueSuffix();
+    static constexpr char kSymbols[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    static std::uint64_t count = 0;
+    for (int attempt = 0; attempt < 100 && Nameable(prefix); ++attempt) {
+        // Six letters or digits, from the system's random source (else a
+        // count), make the name unlikely to be taken already.
+        std::uint64_t bits = 0;
+        if (::getrandom(&bits, sizeof bits, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bits)) {
+            bits = ++count * 0x9E3779B97F4A7C15u;
+        }
+        std::string candidate = prefix;
+        for (int i = 0; i < 6; ++i, bits /= 62) candidate += kSymbols[bits % 62];
         const int fd =
             ::openat(folder, candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd >= 0) {
-            *name = candidate;
-            return fd;
-        }
-        if (errno != EEXIST) return -1;
+        if (fd >= 0) *name = std::move(candidate);
+        if (fd >= 0 || errno != EEXIST) return fd;
     }
     return -1;
 }
