@@ -331,9 +331,9 @@ bool GenerateFiles(GenerationJob& job, int folder, GenerationServices& services)
         return false;
     }
 
-    const StoreResult stored = StoreFiles(
-        services.files, folder, job.destination.requestName, built.request.data(),
-        built.requestLength, job.destination.keyName, job.workBuffer, job.outputLength);
+    const StoreResult stored =
+        StoreFiles(services.files, folder, job.destination.requestName, built.request.data(),
+                   built.requestLength, job.destination.keyName, job.workBuffer, job.outputLength);
     WipeWorkBuffer(job);
     if (stored != StoreResult::Stored) {
         ShowFailure(services.messages, stored == StoreResult::RequestFailed

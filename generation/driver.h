@@ -28,15 +28,13 @@ struct GenerationServices {
     FileSystem& files;
 };
 
-// The run itself: entropy, key pair, request and key file built in memory,
-// the request's signature checked, then both files stored through temporary
-// files (StoreFiles) in folder, a handle of job.destination.folder held open
-// (FileSystem::OpenFolder), under the destination's two names. True only when
-// both files were written; on false the message of the failing step has been
-// shown and no file of the run's names has changed. The private key and the
-// key file's bytes are wiped from the capture's buffers, and the stack below
-// the work's frame (locals and spilled registers of the library), before it
-// returns.
+// The run: GenerateKeyPair, WritePrivateKeyFile, then StoreFiles into folder
+// (job.destination.folder held open by FileSystem::OpenFolder) under the
+// destination's two names. True only when both files were written; on false
+// the message of the failing step has been shown and no file of the run's
+// names has changed. The private key and the key file's bytes are wiped from
+// the capture's buffers, and the stack below the work's frame (locals and
+// spilled registers of the library), before it returns.
 bool GenerateFiles(GenerationJob& job, int folder, GenerationServices& services);
 
 // 0 -> 1024 bits, 1 -> 2048, anything else 4096.

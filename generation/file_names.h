@@ -42,8 +42,7 @@ bool CheckOutputNames(const Destination& destination, MessagePresenter& messages
 
 // The question asked before existing files of the run's names are replaced:
 // the one name that exists, or both (requestExists or keyExists is true).
-std::string ReplacementQuestion(const Destination& destination, bool requestExists,
-                                bool keyExists);
+std::string ReplacementQuestion(const Destination& destination, bool requestExists, bool keyExists);
 
 // A file name (platform encoding, UTF-8) as Windows-1252 for a message; a
 // character that Windows-1252 cannot show becomes "?".

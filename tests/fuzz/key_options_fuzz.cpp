@@ -21,8 +21,9 @@
 // neither; the one folder asked about, the destination's folder, is the text
 // before it (the root for a leading "/", joined to the working directory
 // when relative), or the working directory for a bare name; the folder
-// message comes exactly when the answer was no. Then the two output names: the key file's name is the
-// request's cut at its last dot plus ".key"; the request name is refused
+// message comes exactly when the answer was no. Then the two output names:
+// the key file's name is the request's cut at its last dot plus ".key"
+// (the destination's key name); the request name is refused
 // exactly when both would be one file on a volume that ignores letter case
 // (FAT and exFAT memory sticks); an accepted pair are two different files
 // to the real system as well (checked by storing the request under its name

@@ -21,9 +21,9 @@
 #include "capture/rules.h"
 #include "crypto/random.h"
 #include "generation/file_system.h"
+#include "generation/generation_host.h"
 #include "generation/job.h"
 #include "generation/key_options.h"
-#include "generation/generation_host.h"
 #include "generation/message_presenter.h"
 
 namespace gentest {
@@ -153,9 +153,7 @@ class FaultyFileSystem : public petitora::FileSystem {
     std::string CurrentDirectory() override { return real_.CurrentDirectory(); }
     bool CanEnterFolder(const std::string& path) override { return real_.CanEnterFolder(path); }
     int OpenFolder(const std::string& path) override { return real_.OpenFolder(path); }
-    bool Exists(int folder, const std::string& name) override {
-        return real_.Exists(folder, name);
-    }
+    bool Exists(int folder, const std::string& name) override { return real_.Exists(folder, name); }
     ReadStatus ReadSmallFile(const std::string& name, std::size_t maxBytes,
                              std::string* contents) override {
         if (Fails(Op::ReadSmallFile)) {
