@@ -18,6 +18,7 @@
 
 #include "generation/driver.h"
 #include "generation/job.h"
+#include "generation/key_options.h"
 #include "support/registrants.h"
 
 namespace {

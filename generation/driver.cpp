@@ -1,9 +1,7 @@
-// The generation run: entropy, key pair, request, key file, both files stored.
 #include "generation/driver.h"
 
 #include <sys/random.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -15,6 +13,7 @@
 #include "der/request.h"
 #include "der/request_reader.h"
 #include "generation/base64.h"
+#include "generation/file_names.h"
 #include "generation/texts.h"
 
 namespace petitora {
@@ -28,10 +27,7 @@ constexpr const char* kBackupPrefix = ".petitora-old-";
 constexpr std::size_t kSystemSeedBytes = 32;
 
 void ShowFailure(MessagePresenter& messages, GenerationText id) {
-    MessageRequest request;
-    request.caption = Text(GenerationText::CaptionPetitora);
-    request.text = Text(id);
-    messages.Show(request);
+    messages.Show({Text(GenerationText::CaptionPetitora), Text(id)});
 }
 
 cerrojo::ByteSpan Span(const std::string& text) {
@@ -65,25 +61,25 @@ void WipeWorkBuffer(GenerationJob& job) {
     if (job.workBuffer != nullptr) cerrojo::SecureWipe(job.workBuffer, kWorkBufferSize);
 }
 
-// Writes data to a new temporary file in the current directory; every step
-// is checked and the temporary file is removed again on failure.
-bool WriteTemporary(FileSystem& files, const char* prefix, const std::uint8_t* data,
+// Writes data to a new temporary file in folder; every step is checked and
+// the temporary file is removed again on failure.
+bool WriteTemporary(FileSystem& files, int folder, const char* prefix, const std::uint8_t* data,
                     std::uint32_t length, std::string* name) {
-    const int handle = files.CreateTemporary("", prefix, name);
+    const int handle = files.CreateTemporary(folder, prefix, name);
     if (handle < 0) return false;
     bool ok = files.Write(handle, data, length) && files.Flush(handle);
     ok = files.Close(handle) && ok;
-    if (!ok) files.Remove(*name);
+    if (!ok) files.Remove(folder, *name);
     return ok;
 }
 
-// Moves target aside under a fresh name (made by creating an empty temporary
-// file that the rename then replaces).
-bool MoveAside(FileSystem& files, const std::string& target, std::string* backup) {
-    const int handle = files.CreateTemporary("", kBackupPrefix, backup);
+// Moves target aside under a fresh name in folder (made by creating an empty
+// temporary file that the rename then replaces).
+bool MoveAside(FileSystem& files, int folder, const std::string& target, std::string* backup) {
+    const int handle = files.CreateTemporary(folder, kBackupPrefix, backup);
     if (handle < 0) return false;
-    if (files.Close(handle) && files.Rename(target, *backup)) return true;
-    files.Remove(*backup);
+    if (files.Close(handle) && files.Rename(folder, target, *backup)) return true;
+    files.Remove(folder, *backup);
     return false;
 }
 
@@ -98,11 +94,6 @@ std::uint32_t KeySizeBits(int keySizeIndex) {
         default:
             return 4096;
     }
-}
-
-std::string KeyFileName(const std::string& requestName) {
-    const std::size_t dot = requestName.rfind('.');
-    return (dot == std::string::npos ? requestName : requestName.substr(0, dot)) + ".key";
 }
 
 RequestTexts BuildRequestTexts(const RegistrantRecord& r) {
@@ -177,7 +168,7 @@ bool VerifyRequestSignature(const std::uint8_t* request, std::uint32_t length,
 }
 
 bool WriteRequestFile(GenerationJob& job, BuiltFiles& built) {
-    if (job.registrant == nullptr || job.workBuffer == nullptr || job.privateKeyBuffer == nullptr ||
+    if (job.registrant == nullptr || job.privateKeyBuffer == nullptr ||
         built.request.data() == nullptr) {
         return false;
     }
@@ -205,18 +196,13 @@ bool WriteRequestFile(GenerationJob& job, BuiltFiles& built) {
     }
     attributes[2] = Span(texts.registrantKind);
 
-    job.outputLength = kWorkBufferSize;
+    built.requestLength = kRequestBufferSize;
     const int status = cerrojo::MakeCertificationRequest(
-        job.workBuffer, &job.outputLength, cerrojo::kAlgMd5WithRsa, name, &job.publicKey,
+        built.request.data(), &built.requestLength, cerrojo::kAlgMd5WithRsa, name, &job.publicKey,
         job.privateKeyBuffer, attributes);
     cerrojo::SecureWipeObject(challenge);
-    if (status != cerrojo::kRequestOk ||
-        !VerifyRequestSignature(job.workBuffer, job.outputLength, job.publicKey)) {
-        return false;
-    }
-    std::memcpy(built.request.data(), job.workBuffer, job.outputLength);
-    built.requestLength = job.outputLength;
-    return true;
+    return status == cerrojo::kRequestOk &&
+           VerifyRequestSignature(built.request.data(), built.requestLength, job.publicKey);
 }
 
 bool WritePrivateKeyFile(GenerationJob& job) {
@@ -282,71 +268,56 @@ KeyPairOutcome GenerateKeyPair(GenerationJob& job, GenerationServices& services,
     return KeyPairOutcome::KeyPairAndRequest;
 }
 
-StoreResult StoreFiles(FileSystem& files, const std::string& requestName,
+StoreResult StoreFiles(FileSystem& files, int folder, const std::string& requestName,
                        const std::uint8_t* request, std::uint32_t requestLength,
                        const std::string& keyName, const std::uint8_t* keyFile,
                        std::uint32_t keyFileLength) {
     std::string requestTemp, keyTemp, backup;
-    if (!WriteTemporary(files, kRequestTempPrefix, request, requestLength, &requestTemp)) {
+    if (!WriteTemporary(files, folder, kRequestTempPrefix, request, requestLength, &requestTemp)) {
         return StoreResult::RequestFailed;
     }
-    if (!WriteTemporary(files, kKeyTempPrefix, keyFile, keyFileLength, &keyTemp)) {
-        files.Remove(requestTemp);
+    if (!WriteTemporary(files, folder, kKeyTempPrefix, keyFile, keyFileLength, &keyTemp)) {
+        files.Remove(folder, requestTemp);
         return StoreResult::KeyFileFailed;
     }
-    const bool hadRequest = files.Exists(requestName);
-    if (hadRequest && !MoveAside(files, requestName, &backup)) {
-        files.Remove(requestTemp);
-        files.Remove(keyTemp);
+    const bool hadRequest = files.Exists(folder, requestName);
+    if (hadRequest && !MoveAside(files, folder, requestName, &backup)) {
+        files.Remove(folder, requestTemp);
+        files.Remove(folder, keyTemp);
         return StoreResult::RequestFailed;
     }
-    if (!files.Rename(requestTemp, requestName)) {
-        files.Remove(requestTemp);
-        files.Remove(keyTemp);
-        if (hadRequest) files.Rename(backup, requestName);
+    if (!files.Rename(folder, requestTemp, requestName)) {
+        files.Remove(folder, requestTemp);
+        files.Remove(folder, keyTemp);
+        if (hadRequest) files.Rename(folder, backup, requestName);
         return StoreResult::RequestFailed;
     }
-    if (!files.Rename(keyTemp, keyName)) {
-        files.Remove(keyTemp);
+    if (!files.Rename(folder, keyTemp, keyName)) {
+        files.Remove(folder, keyTemp);
         // The new request would break the pair of the key file left in place,
         // and its own key is gone: it never stays under the request's name,
         // even when the earlier request cannot be put back.
-        if (!hadRequest || !files.Rename(backup, requestName)) files.Remove(requestName);
+        if (!hadRequest || !files.Rename(folder, backup, requestName)) {
+            files.Remove(folder, requestName);
+        }
         return StoreResult::KeyFileFailed;
     }
-    if (hadRequest) files.Remove(backup);
+    if (hadRequest) files.Remove(folder, backup);
     return StoreResult::Stored;
 }
 
-bool CheckOutputNames(const GenerationJob& job, MessagePresenter& messages) {
-    // Letter case does not count: on a FAT or exFAT memory stick "X.KEY" and
-    // "X.key" are one file, and the key would be written over the request.
-    const std::string keyName = KeyFileName(job.outputName);
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-    const bool same =
-        std::equal(keyName.begin(), keyName.end(), job.outputName.begin(), job.outputName.end(),
-                   [&](char a, char b) { return lower(a) == lower(b); });
-    if (!same) return true;
-    ShowFailure(messages, GenerationText::SameOutputNames);
-    return false;
-}
-
-bool GenerateFiles(GenerationJob& job, GenerationServices& services) {
+bool GenerateFiles(GenerationJob& job, int folder, GenerationServices& services) {
     if (job.registrant == nullptr || job.workBuffer == nullptr) {
         ShowFailure(services.messages, GenerationText::NoKeyPair);
         return false;
     }
-    if (!CheckOutputNames(job, services.messages)) return false;
+    if (!CheckOutputNames(job.destination, services.messages)) return false;
 
     BuiltFiles built;
     if (GenerateKeyPair(job, services, built) != KeyPairOutcome::KeyPairAndRequest) {
         WipePrivateKey(job);
-        WipeWorkBuffer(job);
         return false;
     }
-    const std::string requestName = job.outputName;
-    job.outputName = KeyFileName(requestName);
-
     bool keyBuilt = false;
     services.host.RunWork([&] {
         keyBuilt = WritePrivateKeyFile(job);
@@ -361,8 +332,8 @@ bool GenerateFiles(GenerationJob& job, GenerationServices& services) {
     }
 
     const StoreResult stored =
-        StoreFiles(services.files, requestName, built.request.data(), built.requestLength,
-                   job.outputName, job.workBuffer, job.outputLength);
+        StoreFiles(services.files, folder, job.destination.requestName, built.request.data(),
+                   built.requestLength, job.destination.keyName, job.workBuffer, job.outputLength);
     WipeWorkBuffer(job);
     if (stored != StoreResult::Stored) {
         ShowFailure(services.messages, stored == StoreResult::RequestFailed

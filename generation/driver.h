@@ -1,4 +1,4 @@
-// The steps of one generation run, below GenerateFiles (generation/job.h).
+// The generation run: entropy, key pair, request, key file, both files stored.
 //
 // A run builds both files in memory and checks the request's signature with
 // the new public key before any file is touched; only then are both written
@@ -15,17 +15,30 @@
 #include "capture/registrant.h"
 #include "crypto/rsa.h"
 #include "generation/file_system.h"
+#include "generation/generation_host.h"
 #include "generation/job.h"
+#include "generation/message_presenter.h"
 
 namespace petitora {
 
+// The services a run uses; all are owned by the caller.
+struct GenerationServices {
+    MessagePresenter& messages;
+    GenerationHost& host;
+    FileSystem& files;
+};
+
+// The run: GenerateKeyPair, WritePrivateKeyFile, then StoreFiles into folder
+// (job.destination.folder held open by FileSystem::OpenFolder) under the
+// destination's two names. True only when both files were written; on false
+// the message of the failing step has been shown and no file of the run's
+// names has changed. The private key and the key file's bytes are wiped from
+// the capture's buffers, and the stack below the work's frame (locals and
+// spilled registers of the library), before it returns.
+bool GenerateFiles(GenerationJob& job, int folder, GenerationServices& services);
+
 // 0 -> 1024 bits, 1 -> 2048, anything else 4096.
 std::uint32_t KeySizeBits(int keySizeIndex);
-
-// The key file's name from the request file's: cut at the last "." (when
-// there is one) and append ".key". "X.req" -> "X.key", "X" -> "X.key",
-// "a.b.c" -> "a.b.key".
-std::string KeyFileName(const std::string& requestName);
 
 // The texts the request carries, built from the registrant (Windows-1252).
 // Empty strings are slots left empty: organizationName outside the entity
@@ -53,11 +66,11 @@ inline constexpr std::size_t kChallengeAreaSize = 35;
 bool ComputeChallengePassword(const RegistrantRecord& registrant,
                               std::uint8_t (&output)[kChallengeAreaSize]);
 
-// The two files of a run while they are only in memory. The request is
-// copied out of workBuffer here so that workBuffer can take the key file.
-// Both areas are wiped on release.
+// The request of a run while it is only in memory, in a buffer of its own
+// (the key file is built in the capture's workBuffer), wiped on release.
+inline constexpr std::size_t kRequestBufferSize = 4096;
 struct BuiltFiles {
-    SecureBytes request{kWorkBufferSize};
+    SecureBytes request{kRequestBufferSize};
     std::uint32_t requestLength = 0;
 };
 
@@ -77,15 +90,18 @@ enum class KeyPairOutcome {
 // step.
 KeyPairOutcome GenerateKeyPair(GenerationJob& job, GenerationServices& services, BuiltFiles& built);
 
-// Fills the name and attribute slots from job.registrant, builds and signs
-// the request into workBuffer (outputLength := capacity first), checks its
-// signature with job.publicKey and copies it into built. Shows nothing.
-// False when the builder fails or the check does not hold.
+// Builds the request's bytes and writes no file (the name is the protocol's):
+// fills the name and attribute slots from job.registrant, builds and signs
+// the request with job.privateKeyBuffer into built.request (requestLength :=
+// capacity first, then the request's size) and checks its signature with
+// job.publicKey. Shows nothing. False when the builder fails or the check
+// does not hold. The challenge password is wiped.
 bool WriteRequestFile(GenerationJob& job, BuiltFiles& built);
 
-// Encrypts the private key under job.password into workBuffer (zeroed first;
-// outputLength := capacity, then the file's size). Shows nothing. False when
-// the builder fails.
+// Builds the key file's bytes and writes no file (the name is the
+// protocol's): encrypts job.privateKeyBuffer under job.password into
+// workBuffer (zeroed first; outputLength := capacity, then the file's size).
+// Shows nothing. False when the builder fails.
 bool WritePrivateKeyFile(GenerationJob& job);
 
 // True when request (length bytes) is one DER CertificationRequest signed with
@@ -94,23 +110,19 @@ bool WritePrivateKeyFile(GenerationJob& job);
 bool VerifyRequestSignature(const std::uint8_t* request, std::uint32_t length,
                             const cerrojo::RsaPublicKey& publicKey);
 
-// The request file may not carry the key file's name in any letter case
-// ("X.key", or "X.KEY" on a volume that ignores case, would be overwritten by
-// the key): false, after the message, when it does.
-bool CheckOutputNames(const GenerationJob& job, MessagePresenter& messages);
-
 // Which file the writing failed on.
 enum class StoreResult { Stored, RequestFailed, KeyFileFailed };
 
-// Writes both files into the current directory: each to a new temporary file
-// beside its target (write, flush, close, all checked), then the request's
-// temporary over requestName and the key's over keyName. An earlier request
-// file is first moved aside, and put back when the key file cannot take its
-// place; when there was none, or it cannot be put back, the new request is
-// removed again (a request whose key is lost never stays under its name).
+// Writes both files into folder (a handle from FileSystem::OpenFolder): each
+// to a new temporary file beside its target (write, flush, close, all
+// checked), then the request's temporary over requestName and the key's over
+// keyName. An earlier request file is first moved aside, and put back when
+// the key file cannot take its place; when there was none, or it cannot be
+// put back, the new request is removed again (a request whose key is lost
+// never stays under its name).
 // Temporary files never outlive the call (except a moved-aside request file
 // that could not be put back, which keeps the earlier file's bytes).
-StoreResult StoreFiles(FileSystem& files, const std::string& requestName,
+StoreResult StoreFiles(FileSystem& files, int folder, const std::string& requestName,
                        const std::uint8_t* request, std::uint32_t requestLength,
                        const std::string& keyName, const std::uint8_t* keyFile,
                        std::uint32_t keyFileLength);

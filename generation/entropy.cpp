@@ -1,6 +1,4 @@
-// The arithmetic of the mouse-entropy step.
-#include "crypto/random.h"
-#include "generation/seams.h"
+#include "generation/entropy.h"
 
 namespace petitora {
 

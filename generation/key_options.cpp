@@ -1,14 +1,8 @@
-// The key-options logic: opening, "&Aceptar", the password and destination
-// checks, the notice text and the questions before a run.
-#include <algorithm>
-#include <cstring>
+#include "generation/key_options.h"
 
-#include "text/cp1252.h"
 #include "capture/user_type.h"
 #include "crypto/common.h"
-#include "generation/driver.h"
-#include "generation/job.h"
-#include "generation/key_options.h"
+#include "generation/file_names.h"
 #include "generation/texts.h"
 
 namespace petitora {
@@ -16,44 +10,37 @@ namespace {
 
 constexpr std::size_t kMinPasswordLength = 8;
 
-MessageRequest Box(GenerationText caption, std::string text) {
-    MessageRequest request;
-    request.caption = Text(caption);
-    request.text = std::move(text);
-    return request;
+// An OK box without icon.
+MessageRequest Box(GenerationText caption, GenerationText text) {
+    return {Text(caption), Text(text)};
 }
 
 MessageRequest Question(std::string text, MessageTopic topic) {
-    MessageRequest request = Box(GenerationText::CaptionPetitora, std::move(text));
+    MessageRequest request{Text(GenerationText::CaptionPetitora), std::move(text)};
     request.buttons = MessageButtons::YesNo;
     request.icon = MessageIcon::Question;
     request.topic = topic;
     return request;
 }
 
-void CopyText(std::uint8_t* buffer, const char* text) {
-    std::memcpy(buffer, text, std::min(std::strlen(text), kWorkBufferSize));
+// Asks (question icon, Yes and No, caption "Petitora") before files of the
+// destination's two names that already exist in folder would be replaced;
+// the request file does not count when the user agreed to replace it in the
+// save-as chooser (replaceAgreedPath == pathText). True when nothing exists
+// or the answer is Yes.
+bool ConfirmReplacement(const GenerationJob& job, int folder, MessagePresenter& messages,
+                        FileSystem& files) {
+    const Destination& destination = job.destination;
+    const bool agreedInChooser =
+        !job.replaceAgreedPath.empty() && job.replaceAgreedPath == job.pathText;
+    const bool requestExists = !agreedInChooser && files.Exists(folder, destination.requestName);
+    const bool keyExists = files.Exists(folder, destination.keyName);
+    if (!requestExists && !keyExists) return true;
+    return messages.Show(Question(ReplacementQuestion(destination, requestExists, keyExists),
+                                  MessageTopic::ReplaceFiles)) == MessageAnswer::Yes;
 }
 
 }  // namespace
-
-std::string FileNameForDisplay(const std::string& name) {
-    if (auto whole = Utf8ToCp1252(name)) return *whole;
-    // Character by character: what Windows-1252 cannot show becomes "?".
-    std::string shown;
-    std::size_t i = 0;
-    while (i < name.size()) {
-        const unsigned char lead = static_cast<unsigned char>(name[i]);
-        std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-        length = std::min(length, name.size() - i);
-        const auto one = Utf8ToCp1252(std::string_view(name).substr(i, length));
-        shown += one ? *one : std::string("?");
-        i += one ? length : 1;
-        // Skip the continuation bytes of a character that could not be shown.
-        while (!one && i < name.size() && (static_cast<unsigned char>(name[i]) & 0xC0) == 0x80) ++i;
-    }
-    return shown;
-}
 
 void InitGenerationJob(GenerationJob& job, CaptureStorage& capture, cerrojo::RandomPool* pool) {
     job.registrant = &capture.registrant;
@@ -64,10 +51,9 @@ void InitGenerationJob(GenerationJob& job, CaptureStorage& capture, cerrojo::Ran
     job.keySizeIndex = 0;
     job.password.Clear();
     job.passwordConfirmation.Clear();
-    // The RFC is Windows-1252 (it may hold an N with tilde); file names are
-    // in the platform's encoding.
-    job.outputName = Cp1252ToUtf8(FullRfc(capture.registrant)) + ".req";
-    job.pathText = job.outputName;
+    job.pathText = DefaultRequestName(capture.registrant);
+    job.destination = ResolveDestination(job.pathText, job.workingDirectory);
+    job.outputName = job.destination.requestName;
     job.outputLength = kWorkBufferSize;
     job.pool = pool;
     if (pool != nullptr) cerrojo::SecureWipeObject(*pool);
@@ -93,105 +79,56 @@ PasswordCheck CheckPasswords(const GenerationJob& job, MessagePresenter& message
     } else {
         return PasswordCheck{};
     }
-    messages.Show(Box(GenerationText::CaptionError, Text(failure)));
+    messages.Show(Box(GenerationText::CaptionError, failure));
     return PasswordCheck{false, focus};
 }
 
 bool CheckOutputFolder(GenerationJob& job, MessagePresenter& messages, FileSystem& files) {
-    const std::string& path = job.pathText;
-    // The later of the two separators: a name after the folder never holds one.
-    const std::size_t backslash = path.rfind('\\');
-    const std::size_t slash = path.rfind('/');
-    std::size_t separator = backslash;
-    if (separator == std::string::npos || (slash != std::string::npos && slash > separator)) {
-        separator = slash;
+    job.destination = ResolveDestination(job.pathText, job.workingDirectory);
+    job.outputName = job.destination.requestName;
+    // A bare name with no working directory known stays in the process's
+    // current directory, which is not checked.
+    const bool bare = job.destination.requestName.size() == job.pathText.size();
+    if ((bare && job.workingDirectory.empty()) || files.CanEnterFolder(job.destination.folder)) {
+        return true;
     }
-    bool entered;
-    if (separator == std::string::npos) {
-        job.outputName = path;
-        entered = job.workingDirectory.empty() || files.ChangeDirectory(job.workingDirectory);
-    } else {
-        std::string folder = path.substr(0, separator);
-        if (folder.empty() && path[separator] == '/') folder.push_back('/');
-        if (!folder.empty() && folder[0] != '/' && !job.workingDirectory.empty()) {
-            std::string joined = job.workingDirectory;
-            joined += '/';
-            joined += folder;
-            folder = std::move(joined);
-        }
-        job.outputName = path.substr(separator + 1);
-        entered = files.ChangeDirectory(folder);
-    }
-    if (!entered)
-        messages.Show(Box(GenerationText::CaptionPetitora, Text(GenerationText::FolderMissing)));
-    return entered;
+    messages.Show(Box(GenerationText::CaptionPetitora, GenerationText::FolderMissing));
+    return false;
 }
 
 bool LoadConfirmationText(GenerationJob& job, FileSystem& files) {
-    std::uint8_t* buffer = job.workBuffer;
-    if (buffer == nullptr || job.registrant == nullptr) return true;
-    cerrojo::SecureWipe(buffer, kWorkBufferSize);
+    job.notice.clear();
+    if (job.registrant == nullptr) return true;
     if (!IsCustomsKind(job.registrant->userType)) {
-        CopyText(buffer, Text(GenerationText::BuiltInNotice));
+        job.notice = Text(GenerationText::BuiltInNotice);
         return true;
     }
-    // Read as text: CR LF becomes LF; a NUL adds nothing but counts toward the
-    // kWorkBufferSize characters taken. Each character takes at most two
-    // bytes of the file, so twice that (and one for a last CR) is enough.
+    // Each character takes at most two bytes of the file (CR LF), so twice
+    // the characters taken (and one for a last CR) is enough to read.
+    const std::string path = job.workingDirectory.empty()
+                                 ? std::string(kNoticeFileName)
+                                 : job.workingDirectory + "/" + kNoticeFileName;
     std::string raw;
-    const FileSystem::ReadStatus status =
-        files.ReadSmallFile(kNoticeFileName, 2 * kWorkBufferSize + 1, &raw);
+    const FileSystem::ReadStatus status = files.ReadSmallFile(path, 2 * kNoticeCapacity + 1, &raw);
     if (status != FileSystem::ReadStatus::Ok && status != FileSystem::ReadStatus::TooLarge) {
-        CopyText(buffer, Text(GenerationText::BuiltInNotice));
+        job.notice = Text(GenerationText::BuiltInNotice);
         return true;
     }
-    std::size_t taken = 0, stored = 0;
-    for (std::size_t i = 0; i < raw.size() && taken < kWorkBufferSize; ++i, ++taken) {
+    for (std::size_t i = 0, taken = 0; i < raw.size() && taken < kNoticeCapacity; ++i, ++taken) {
         char c = raw[i];
         if (c == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n') c = raw[++i];
-        if (c != '\0') buffer[stored++] = static_cast<std::uint8_t>(c);
+        if (c != '\0') job.notice += c;
     }
     return true;
 }
 
-std::string ConfirmationText(GenerationJob& job) {
-    const char* question = Text(GenerationText::ConfirmQuestion);
-    const std::size_t questionLength = std::strlen(question);
-    if (job.workBuffer == nullptr) return question;
-    char* buffer = reinterpret_cast<char*>(job.workBuffer);
-    // Notice, question and a terminator within the buffer: a notice that
-    // filled it gives up its end.
-    const std::size_t notice =
-        std::min(::strnlen(buffer, kWorkBufferSize), kWorkBufferSize - 1 - questionLength);
-    std::memcpy(buffer + notice, question, questionLength);
-    buffer[notice + questionLength] = '\0';
-    return std::string(buffer, notice + questionLength);
-}
-
-bool ConfirmReplacement(const GenerationJob& job, MessagePresenter& messages, FileSystem& files) {
-    const std::string& requestName = job.outputName;
-    const std::string keyName = KeyFileName(requestName);
-    const bool agreedInChooser =
-        !job.replaceAgreedPath.empty() && job.replaceAgreedPath == job.pathText;
-    const bool requestExists = !agreedInChooser && files.Exists(requestName);
-    const bool keyExists = files.Exists(keyName);
-    std::string text;
-    if (requestExists && keyExists) {
-        text = FormatText(GenerationText::ReplaceTwoFiles, "%1", FileNameForDisplay(requestName),
-                          "%2", FileNameForDisplay(keyName));
-    } else if (requestExists || keyExists) {
-        text = FormatText(GenerationText::ReplaceOneFile, "%s",
-                          FileNameForDisplay(requestExists ? requestName : keyName));
-    } else {
-        return true;
-    }
-    return messages.Show(Question(std::move(text), MessageTopic::ReplaceFiles)) ==
-           MessageAnswer::Yes;
+std::string ConfirmationText(const GenerationJob& job) {
+    const std::string question = Text(GenerationText::ConfirmQuestion);
+    return job.notice.substr(0, kNoticeCapacity - 1 - question.size()) + question;
 }
 
 KeyOptionsOutcome OnAccept(GenerationJob& job, GenerationServices& services) {
     KeyOptionsOutcome outcome;
-    if (!job.workingDirectory.empty()) services.files.ChangeDirectory(job.workingDirectory);
     LoadConfirmationText(job, services.files);
 
     const PasswordCheck passwords = CheckPasswords(job, services.messages);
@@ -200,8 +137,14 @@ KeyOptionsOutcome OnAccept(GenerationJob& job, GenerationServices& services) {
         return outcome;
     }
     if (!CheckOutputFolder(job, services.messages, services.files) ||
-        !CheckOutputNames(job, services.messages) ||
-        !ConfirmReplacement(job, services.messages, services.files)) {
+        !CheckOutputNames(job.destination, services.messages)) {
+        outcome.focus = KeyOptionsFocus::Destination;
+        return outcome;
+    }
+    // From the check to the end of the run: the question and both files are
+    // about this folder, even if its path comes to name another one.
+    const HeldFolder folder(services.files, job.destination.folder);
+    if (!ConfirmReplacement(job, folder.handle, services.messages, services.files)) {
         outcome.focus = KeyOptionsFocus::Destination;
         return outcome;
     }
@@ -209,21 +152,20 @@ KeyOptionsOutcome OnAccept(GenerationJob& job, GenerationServices& services) {
         services.messages.Show(Question(ConfirmationText(job), MessageTopic::ConfirmGeneration));
     if (answer != MessageAnswer::Yes) return outcome;
 
-    if (!GenerateFiles(job, services)) return outcome;
-    services.messages.Show(Box(GenerationText::CaptionPetitora, Text(GenerationText::Success)));
+    if (!GenerateFiles(job, folder.handle, services)) return outcome;
+    services.messages.Show(Box(GenerationText::CaptionPetitora, GenerationText::Success));
     outcome.closeWithOk = true;
     return outcome;
 }
 
 void ShowKeySizeHelp(MessagePresenter& messages) {
-    MessageRequest request =
-        Box(GenerationText::CaptionPetitora, Text(GenerationText::KeySizeHelp));
+    MessageRequest request = Box(GenerationText::CaptionPetitora, GenerationText::KeySizeHelp);
     request.icon = MessageIcon::Information;
     messages.Show(request);
 }
 
 MessageRequest MemoryErrorMessage() {
-    return Box(GenerationText::CaptionPetitora, Text(GenerationText::MemoryError));
+    return Box(GenerationText::CaptionPetitora, GenerationText::MemoryError);
 }
 
 }  // namespace petitora

@@ -33,7 +33,7 @@ enum class GenerationText : int {
 
 inline constexpr int kGenerationTextCount = static_cast<int>(GenerationText::Count);
 
-// The name of the customs kinds' notice file, looked up in the current directory.
+// The name of the customs kinds' notice file, looked up in the working directory.
 inline constexpr const char* kNoticeFileName = "Petitora.ini";
 
 // The text of id; "" for an id outside the table.

@@ -7,6 +7,7 @@
 #include "capture/offices.h"
 #include "capture/rules.h"
 #include "crypto/common.h"
+#include "generation/key_options.h"
 #include "ui/capture_page.h"
 #include "ui/key_options_dialog.h"
 #include "ui/text_boundary.h"

@@ -7,6 +7,13 @@
 #include "ui_entropy_dialog.h"
 
 namespace petitora {
+namespace {
+
+// Where the dialog goes, and its size, when it collects more than 1,024 events.
+constexpr QPoint kLargePosition(110, 350);
+constexpr QSize kLargeSize(580, 215);
+
+}  // namespace
 
 EntropyDialog::EntropyDialog(QWidget* owner, EntropyCollection& collection)
     : QDialog(owner), ui_(std::make_unique<Ui::EntropyDialog>()), collection_(collection) {
@@ -26,8 +33,8 @@ EntropyDialog::~EntropyDialog() = default;
 
 void EntropyDialog::SetUp() {
     if (collection_.UsesLargeGeometry()) {
-        move(EntropyCollection::kLargeLeft, EntropyCollection::kLargeTop);
-        resize(EntropyCollection::kLargeWidth, EntropyCollection::kLargeHeight);
+        move(kLargePosition);
+        resize(kLargeSize);
         repaint();
     }
     ui_->progress->setRange(0, collection_.ProgressMaximum());

@@ -7,7 +7,7 @@
 #include <QDialog>
 #include <memory>
 
-#include "generation/seams.h"
+#include "generation/entropy.h"
 
 namespace Ui {
 class EntropyDialog;

@@ -6,7 +6,7 @@
 #include <QObject>
 #include <functional>
 
-#include "generation/seams.h"
+#include "generation/generation_host.h"
 
 class QThread;
 

@@ -128,8 +128,13 @@ void KeyOptionsDialog::BrowseForRequestFile() {
     QFileDialog chooser(this);
     chooser.setAcceptMode(QFileDialog::AcceptSave);
     chooser.setFileMode(QFileDialog::AnyFile);
-    // It asks before replacing a file.
-    PrepareFileChooser(chooser, QDir::currentPath(),
+    // It opens in the destination's folder when that is one, else in the
+    // working directory, and asks before replacing a file.
+    const Destination destination = ResolveDestination(job_.pathText, job_.workingDirectory);
+    const std::string& start = services_.files.CanEnterFolder(destination.folder)
+                                   ? destination.folder
+                                   : job_.workingDirectory;
+    PrepareFileChooser(chooser, FromFileName(start),
                        {UiString(UiText::RequestFilter), UiString(UiText::AllFilesFilter)},
                        UiText::ChooserSave);
     chooser.setDefaultSuffix(UiString(UiText::RequestSuffix));

@@ -6,7 +6,7 @@
 #include <QDialog>
 #include <memory>
 
-#include "generation/job.h"
+#include "generation/key_options.h"
 #include "ui/generation_host.h"
 #include "ui/message_presenter.h"
 

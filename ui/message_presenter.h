@@ -5,7 +5,7 @@
 
 #include "capture/registrant.h"
 #include "generation/file_system.h"
-#include "generation/seams.h"
+#include "generation/message_presenter.h"
 
 class QWidget;
 

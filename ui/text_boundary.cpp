@@ -3,6 +3,7 @@
 #include <QFile>
 #include <utility>
 
+#include "crypto/common.h"
 #include "text/cp1252.h"
 
 namespace petitora {

@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "capture/registrant.h"
-#include "generation/job.h"
+#include "generation/secure_bytes.h"
 
 namespace petitora {
 

@@ -3,8 +3,8 @@
 #include <QApplication>
 #include <QFileInfo>
 
-#include "generation/driver.h"
-#include "generation/job.h"
+#include "generation/file_names.h"
+#include "generation/secure_bytes.h"
 #include "ui/app_resources.h"
 #include "ui/file_chooser.h"
 #include "ui/secret_box.h"

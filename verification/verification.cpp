@@ -16,7 +16,7 @@
 #include "der/key_reader.h"
 #include "der/reader.h"
 #include "der/request_reader.h"
-#include "generation/job.h"
+#include "generation/secure_bytes.h"
 #include "verification/verification_texts.h"
 
 namespace petitora {

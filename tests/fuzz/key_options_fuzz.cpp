@@ -4,28 +4,26 @@
 // Notice (bit clear): the rest of the input is "Petitora.ini", repeated
 // (first byte >> 1) + 1 times so that short inputs reach the 4,096-character
 // limit and the reader's size cap. LoadConfirmationText runs for every kind
-// into the capture's own 4,096-byte heap buffer (an overrun is an address
-// error), filled with garbage first. Checked against a model of text-mode
-// reading: every CR LF pair is one line feed, the first 4,096 characters
-// count, a NUL counts but adds nothing; the rest of the buffer is zero; the
-// kinds outside customs get the built-in notice and never read the file;
-// the confirmation text keeps the notice's head, the question and a
-// terminator within the buffer.
+// into the job's notice, filled with garbage first. Checked against a model
+// of text-mode reading: every CR LF pair is one line feed, the first 4,096
+// characters count, a NUL counts but adds nothing; the kinds outside customs
+// get the built-in notice and never read the file; the confirmation text
+// keeps the notice's head, the question and a terminator within 4,096 bytes.
 // The file is read by the real reader (SystemFileSystem::ReadSmallFile:
-// open, regular-file check, size cap) in a scratch folder. The harness
-// cannot make that folder current instead, because libFuzzer writes new
-// inputs and findings under relative paths; the seam below sends the one
-// name it expects there and refuses every other operation.
+// open, regular-file check, size cap) in a scratch folder, the working
+// directory; the seam below lets through the one path it expects there and
+// refuses every other operation.
 //
 // Destination (bit set): a working-directory choice, the answer the file
 // system gives, then the destination text. CheckOutputFolder runs over a
-// seam that records the folders it is asked to enter and touches nothing.
+// seam that records the folders it is asked about and touches nothing.
 // Properties: the name left is the text after the last "/" or "\" and holds
-// neither; the one folder entered is the text before it (the root for a
-// leading "/", joined to the working directory when relative), or the
-// working directory for a bare name; the folder message comes exactly when
-// entering failed. Then the two output names: the key file's name is the
-// request's cut at its last dot plus ".key"; the request name is refused
+// neither; the one folder asked about, the destination's folder, is the text
+// before it (the root for a leading "/", joined to the working directory
+// when relative), or the working directory for a bare name; the folder
+// message comes exactly when the answer was no. Then the two output names:
+// the key file's name is the request's cut at its last dot plus ".key"
+// (the destination's key name); the request name is refused
 // exactly when both would be one file on a volume that ignores letter case
 // (FAT and exFAT memory sticks); an accepted pair are two different files
 // to the real system as well (checked by storing the request under its name
@@ -38,7 +36,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -46,7 +43,7 @@
 #include "capture/user_type.h"
 #include "fuzz/support/fuzz_check.h"
 #include "fuzz/support/fuzz_input.h"
-#include "generation/driver.h"
+#include "generation/file_names.h"
 #include "generation/file_system.h"
 #include "generation/job.h"
 #include "generation/key_options.h"
@@ -56,7 +53,7 @@
 namespace {
 
 using petitora::FileSystem;
-using petitora::kWorkBufferSize;
+using petitora::kNoticeCapacity;
 using petitora::SystemFileSystem;
 
 // ---- Scratch folders, made once per process and removed when it ends ----
@@ -101,19 +98,20 @@ void WriteFile(const std::string& path, const std::string& bytes) {
 class NoOtherCall : public FileSystem {
   public:
     std::string CurrentDirectory() override { Unexpected("CurrentDirectory"); }
-    bool ChangeDirectory(const std::string&) override { Unexpected("ChangeDirectory"); }
-    bool Exists(const std::string&) override { Unexpected("Exists"); }
+    bool CanEnterFolder(const std::string&) override { Unexpected("CanEnterFolder"); }
+    int OpenFolder(const std::string&) override { Unexpected("OpenFolder"); }
+    bool Exists(int, const std::string&) override { Unexpected("Exists"); }
     ReadStatus ReadSmallFile(const std::string&, std::size_t, std::string*) override {
         Unexpected("ReadSmallFile");
     }
-    int CreateTemporary(const std::string&, const std::string&, std::string*) override {
+    int CreateTemporary(int, const std::string&, std::string*) override {
         Unexpected("CreateTemporary");
     }
     bool Write(int, const std::uint8_t*, std::size_t) override { Unexpected("Write"); }
     bool Flush(int) override { Unexpected("Flush"); }
     bool Close(int) override { Unexpected("Close"); }
-    bool Rename(const std::string&, const std::string&) override { Unexpected("Rename"); }
-    bool Remove(const std::string&) override { Unexpected("Remove"); }
+    bool Rename(int, const std::string&, const std::string&) override { Unexpected("Rename"); }
+    bool Remove(int, const std::string&) override { Unexpected("Remove"); }
 
   private:
     [[noreturn]] static void Unexpected(const char* operation) {
@@ -124,20 +122,21 @@ class NoOtherCall : public FileSystem {
 
 // ---- Notice ----
 
-// Reads the notice file, by its name alone, from one folder.
+// Reads the notice file, and no other, from one folder.
 class NoticeFolder final : public NoOtherCall {
   public:
-    explicit NoticeFolder(std::string folder) : folder_(std::move(folder)) {}
+    explicit NoticeFolder(const std::string& folder)
+        : path_(folder + "/" + petitora::kNoticeFileName) {}
     int reads = 0;
     ReadStatus ReadSmallFile(const std::string& name, std::size_t maxBytes,
                              std::string* contents) override {
-        FUZZ_CHECK(name == petitora::kNoticeFileName);
+        FUZZ_CHECK(name == path_);
         ++reads;
-        return real_.ReadSmallFile(folder_ + "/" + name, maxBytes, contents);
+        return real_.ReadSmallFile(name, maxBytes, contents);
     }
 
   private:
-    std::string folder_;
+    std::string path_;
     SystemFileSystem real_;
 };
 
@@ -150,7 +149,7 @@ std::string ModelNotice(const std::string& file) {
         text += '\n';
     }
     text.append(file, from, std::string::npos);
-    if (text.size() > kWorkBufferSize) text.resize(kWorkBufferSize);
+    if (text.size() > kNoticeCapacity) text.resize(kNoticeCapacity);
     text.erase(std::remove(text.begin(), text.end(), '\0'), text.end());
     return text;
 }
@@ -174,30 +173,29 @@ const std::string& Question() {
     return text;
 }
 
-// Loads the notice for type from folder and checks the buffer and the
-// confirmation text against expected.
+// Loads the notice for type from folder, the working directory, and checks
+// it and the confirmation text against expected.
 void CheckNotice(petitora::CaptureStorage& capture, petitora::GenerationJob& job,
                  petitora::UserType type, const std::string& folder, const std::string& expected) {
     capture.registrant.userType = type;
-    std::memset(job.workBuffer, 0xA5, kWorkBufferSize);
+    job.workingDirectory = folder;
+    job.notice.assign(kNoticeCapacity, '\xA5');
     NoticeFolder files(folder);
     FUZZ_CHECK(petitora::LoadConfirmationText(job, files));
     FUZZ_CHECK(files.reads == (petitora::IsCustomsKind(type) ? 1 : 0));
-    const std::uint8_t* buffer = job.workBuffer;
-    FUZZ_CHECK(std::memcmp(buffer, expected.data(), expected.size()) == 0);
-    for (std::size_t i = expected.size(); i < kWorkBufferSize; ++i) FUZZ_CHECK(buffer[i] == 0);
+    FUZZ_CHECK(job.notice == expected);
 
     const std::string asked = petitora::ConfirmationText(job);
-    const std::size_t kept = std::min(expected.size(), kWorkBufferSize - 1 - Question().size());
+    const std::size_t kept = std::min(expected.size(), kNoticeCapacity - 1 - Question().size());
     FUZZ_CHECK(asked == expected.substr(0, kept) + Question());
-    FUZZ_CHECK(std::memcmp(buffer, asked.data(), asked.size()) == 0 && buffer[asked.size()] == 0);
+    FUZZ_CHECK(asked.size() < kNoticeCapacity);
 }
 
 void FuzzNotice(std::uint8_t flags, const std::vector<std::uint8_t>& rest) {
-    // Up to three times the buffer: past the characters taken and the bytes read.
+    // Up to three times the capacity: past the characters taken and the bytes read.
     std::string file;
     const std::size_t copies = static_cast<std::size_t>(flags >> 1) + 1;
-    for (std::size_t i = 0; i < copies && file.size() <= 3 * kWorkBufferSize; ++i) {
+    for (std::size_t i = 0; i < copies && file.size() <= 3 * kNoticeCapacity; ++i) {
         file.append(rest.begin(), rest.end());
     }
     const std::string root = Scratch();
@@ -231,13 +229,13 @@ void FuzzNotice(std::uint8_t flags, const std::vector<std::uint8_t>& rest) {
 
 // ---- Destination ----
 
-// Records the folders it is asked to enter, answering with one fixed result.
+// Records the folders it is asked about, answering with one fixed result.
 class RecordingFolders final : public NoOtherCall {
   public:
     explicit RecordingFolders(bool answer) : answer_(answer) {}
-    std::vector<std::string> entered;
-    bool ChangeDirectory(const std::string& path) override {
-        entered.push_back(path);
+    std::vector<std::string> asked;
+    bool CanEnterFolder(const std::string& path) override {
+        asked.push_back(path);
         return answer_;
     }
 
@@ -270,16 +268,16 @@ bool SameIgnoringCase(const std::string& a, const std::string& b) {
 }
 
 void CheckSplit(const std::string& path, const std::string& workingDirectory, bool answer,
-                const std::string& name, const std::vector<std::string>& entered, bool result) {
+                const std::string& name, const std::vector<std::string>& asked, bool result) {
     // The name is the end of the destination and holds no separator.
     FUZZ_CHECK(name.size() <= path.size() &&
                path.compare(path.size() - name.size(), name.size(), name) == 0);
     FUZZ_CHECK(std::none_of(name.begin(), name.end(), IsSeparator));
     if (name.size() == path.size()) {  // a bare name: the working directory
         if (workingDirectory.empty()) {
-            FUZZ_CHECK(entered.empty() && result);
+            FUZZ_CHECK(asked.empty() && result);
         } else {
-            FUZZ_CHECK(entered == std::vector<std::string>{workingDirectory} && result == answer);
+            FUZZ_CHECK(asked == std::vector<std::string>{workingDirectory} && result == answer);
         }
         return;
     }
@@ -296,7 +294,7 @@ void CheckSplit(const std::string& path, const std::string& workingDirectory, bo
     } else {
         expected = workingDirectory + "/" + folder;
     }
-    FUZZ_CHECK(entered == std::vector<std::string>{expected});
+    FUZZ_CHECK(asked == std::vector<std::string>{expected});
     FUZZ_CHECK(result == answer);
 }
 
@@ -317,18 +315,20 @@ void CheckKeyName(const std::string& request, const std::string& key) {
 // real file system; when the system takes the name, the key file's name must
 // not find it.
 void CheckDistinctOnDisk(const std::string& request, const std::string& key) {
-    const std::string folder = Scratch() + "/names";
     SystemFileSystem real;
+    const petitora::HeldFolder held(real, Scratch() + "/names");
+    const int folder = held.handle;
+    FUZZ_CHECK(folder >= 0);
     std::string temporary;
     const int handle = real.CreateTemporary(folder, ".request-", &temporary);
     FUZZ_CHECK(handle >= 0);
     FUZZ_CHECK(real.Close(handle));
-    if (!real.Rename(temporary, folder + "/" + request)) {
-        FUZZ_CHECK(real.Remove(temporary));
+    if (!real.Rename(folder, temporary, request)) {
+        FUZZ_CHECK(real.Remove(folder, temporary));
         return;
     }
-    const bool clash = real.Exists(folder + "/" + key);
-    FUZZ_CHECK(real.Remove(folder + "/" + request));
+    const bool clash = real.Exists(folder, key);
+    FUZZ_CHECK(real.Remove(folder, request));
     FUZZ_CHECK(!clash);
 }
 
@@ -359,7 +359,10 @@ void FuzzDestination(std::uint8_t flags, fuzzsupport::FuzzInput& in) {
     RecordingFolders folders(answer);
     testsupport::ScriptedPresenter messages;
     const bool entered = petitora::CheckOutputFolder(job, messages, folders);
-    CheckSplit(path, workingDirectory, answer, job.outputName, folders.entered, entered);
+    CheckSplit(path, workingDirectory, answer, job.outputName, folders.asked, entered);
+    FUZZ_CHECK(job.destination.requestName == job.outputName);
+    FUZZ_CHECK(folders.asked.empty() ? job.destination.folder == "."
+                                     : folders.asked[0] == job.destination.folder);
     if (entered) {
         FUZZ_CHECK(messages.shown.empty());
     } else {
@@ -368,10 +371,11 @@ void FuzzDestination(std::uint8_t flags, fuzzsupport::FuzzInput& in) {
 
     const std::string& request = job.outputName;
     const std::string key = petitora::KeyFileName(request);
+    FUZZ_CHECK(job.destination.keyName == key);
     CheckKeyName(request, key);
     FUZZ_CHECK(std::none_of(key.begin(), key.end(), IsSeparator));
     testsupport::ScriptedPresenter nameMessages;
-    const bool distinct = petitora::CheckOutputNames(job, nameMessages);
+    const bool distinct = petitora::CheckOutputNames(job.destination, nameMessages);
     FUZZ_CHECK(distinct == !SameIgnoringCase(request, key));
     if (!distinct) {
         CheckOneMessage(nameMessages, petitora::GenerationText::SameOutputNames);

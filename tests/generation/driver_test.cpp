@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "capture/rules.h"
+#include "generation/file_names.h"
 #include "generation/generation_support.h"
 #include "generation/job.h"
 #include "generation/texts.h"
@@ -197,7 +198,7 @@ TEST(Generation, TwoThousandBitsAndSecretsWipedAfterTheRun) {
     EXPECT_TRUE(AllZero(session.capture.privateKeyBuffer.data(), kPrivateKeyBufferSize));
     EXPECT_TRUE(AllZero(session.capture.workBuffer.data(), kWorkBufferSize));
     EXPECT_TRUE(AllZero(&session.pool, sizeof session.pool));
-    EXPECT_EQ(session.job.outputName, "ACM800101AB1.key");
+    EXPECT_EQ(session.job.outputName, "ACM800101AB1.req");  // never the key file's name
 }
 
 TEST(Generation, SystemEntropyMakesEveryRunDifferentAndItsAbsenceRepeatable) {
@@ -450,7 +451,6 @@ TEST(VerifyRequestSignature, AcceptsOnlyTheIntactRequestOfThisKey) {
 
     // Sign again with a faulty coefficient: the CRT result is then wrong.
     Session faulty(gentest::Registrant(UserType::PersonaFisica));
-    std::filesystem::current_path(faulty.folder.Path());
     BuiltFiles built;
     GenerationServices services{faulty.messages, faulty.host, faulty.files};
     ASSERT_EQ(GenerateKeyPair(faulty.job, services, built), KeyPairOutcome::KeyPairAndRequest);

@@ -244,9 +244,6 @@ class SmallFileSystem {
     }
     ~SmallFileSystem() {
         if (!mounted_) return;
-        // Leave the folder first: the run made it the current directory.
-        std::error_code ignored;
-        std::filesystem::current_path(std::filesystem::path(at_).parent_path(), ignored);
         ::umount2(at_.c_str(), MNT_DETACH);
     }
     SmallFileSystem(const SmallFileSystem&) = delete;

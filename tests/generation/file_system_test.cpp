@@ -20,28 +20,32 @@ TEST(SystemFileSystem, ANameHoldingANulByteNamesNoFile) {
     ScratchFolder folder;
     SystemFileSystem files;
     WriteBytes(folder / "a", "earlier");
-    const std::string withNul = folder / "a\0.req"s;
+    const std::string withNul = "a\0.req"s;
+    const HeldFolder held(files, folder.Path());
+    const int in = held.handle;
+    ASSERT_GE(in, 0);
 
-    EXPECT_FALSE(files.Exists(withNul));
+    EXPECT_FALSE(files.Exists(in, withNul));
     std::string contents = "x";
-    EXPECT_EQ(files.ReadSmallFile(withNul, 100, &contents), FileSystem::ReadStatus::CannotOpen);
+    EXPECT_EQ(files.ReadSmallFile(folder / withNul, 100, &contents),
+              FileSystem::ReadStatus::CannotOpen);
     EXPECT_EQ(contents, "");
-    EXPECT_FALSE(files.Remove(withNul));
-    EXPECT_FALSE(files.ChangeDirectory(folder.Path() + "\0/otra"s));
+    EXPECT_FALSE(files.Remove(in, withNul));
+    EXPECT_FALSE(files.CanEnterFolder(folder.Path() + "\0/otra"s));
 
     std::string temporary;
-    EXPECT_EQ(files.CreateTemporary(folder.Path(), "p\0q"s, &temporary), -1);
-    EXPECT_EQ(files.CreateTemporary(folder.Path() + "\0x"s, "p", &temporary), -1);
-    const int handle = files.CreateTemporary(folder.Path(), "nuevo-", &temporary);
+    EXPECT_EQ(files.CreateTemporary(in, "p\0q"s, &temporary), -1);
+    EXPECT_EQ(files.OpenFolder(folder.Path() + "\0x"s), -1);
+    const int handle = files.CreateTemporary(in, "nuevo-", &temporary);
     ASSERT_GE(handle, 0);
     ASSERT_TRUE(files.Close(handle));
-    EXPECT_FALSE(files.Rename(temporary, withNul));
-    EXPECT_FALSE(files.Rename(withNul, folder / "b"));
+    EXPECT_FALSE(files.Rename(in, temporary, withNul));
+    EXPECT_FALSE(files.Rename(in, withNul, "b"));
 
     // Nothing under the name before the NUL was touched, nothing made.
     EXPECT_EQ(ReadBytes(folder / "a"), "earlier");
     EXPECT_EQ(folder.List().size(), 2u);
-    EXPECT_TRUE(files.Exists(temporary));
+    EXPECT_TRUE(files.Exists(in, temporary));
 }
 
 }  // namespace

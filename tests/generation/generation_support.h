@@ -20,8 +20,10 @@
 #include "capture/rules.h"
 #include "crypto/random.h"
 #include "generation/file_system.h"
+#include "generation/generation_host.h"
 #include "generation/job.h"
-#include "generation/seams.h"
+#include "generation/key_options.h"
+#include "generation/message_presenter.h"
 #include "support/cp1252_text.h"
 #include "support/registrants.h"
 #include "support/scripted_presenter.h"
@@ -33,8 +35,7 @@ namespace fs = std::filesystem;
 using testsupport::W;
 
 // A fresh folder under the test temporary directory, removed at the end; the
-// process's current directory is put back as it was, since the code under
-// test changes it.
+// process's current directory is put back as it was, since tests change it.
 class ScratchFolder {
   public:
     ScratchFolder() : previous_(fs::current_path()) {
@@ -134,8 +135,9 @@ class FaultyFileSystem : public petitora::FileSystem {
     FaultyFileSystem(Op op, int at) : faults{{op, at}} {}
 
     std::string CurrentDirectory() override { return real_.CurrentDirectory(); }
-    bool ChangeDirectory(const std::string& path) override { return real_.ChangeDirectory(path); }
-    bool Exists(const std::string& name) override { return real_.Exists(name); }
+    bool CanEnterFolder(const std::string& path) override { return real_.CanEnterFolder(path); }
+    int OpenFolder(const std::string& path) override { return real_.OpenFolder(path); }
+    bool Exists(int folder, const std::string& name) override { return real_.Exists(folder, name); }
     ReadStatus ReadSmallFile(const std::string& name, std::size_t maxBytes,
                              std::string* contents) override {
         if (Fails(Op::ReadSmallFile)) {
@@ -144,8 +146,7 @@ class FaultyFileSystem : public petitora::FileSystem {
         }
         return real_.ReadSmallFile(name, maxBytes, contents);
     }
-    int CreateTemporary(const std::string& folder, const std::string& prefix,
-                        std::string* name) override {
+    int CreateTemporary(int folder, const std::string& prefix, std::string* name) override {
         if (Fails(Op::CreateTemporary)) return -1;
         const int handle = real_.CreateTemporary(folder, prefix, name);
         if (handle >= 0) openHandles.push_back(handle);
@@ -166,11 +167,11 @@ class FaultyFileSystem : public petitora::FileSystem {
         const bool closed = real_.Close(handle);
         return !Fails(Op::Close) && closed;
     }
-    bool Rename(const std::string& from, const std::string& to) override {
-        return !Fails(Op::Rename) && real_.Rename(from, to);
+    bool Rename(int folder, const std::string& from, const std::string& to) override {
+        return !Fails(Op::Rename) && real_.Rename(folder, from, to);
     }
-    bool Remove(const std::string& name) override {
-        return !Fails(Op::Remove) && real_.Remove(name);
+    bool Remove(int folder, const std::string& name) override {
+        return !Fails(Op::Remove) && real_.Remove(folder, name);
     }
     int Calls(Op op) const { return calls_[static_cast<int>(op)]; }
 
@@ -212,11 +213,11 @@ struct Session {
         petitora::GenerationServices services{messages, host, files};
         return petitora::OnAccept(job, services);
     }
-    // The run alone, in the scratch folder (OnAccept would have entered it).
+    // The run alone, in the scratch folder (OnAccept would have held it).
     bool Generate() {
-        fs::current_path(folder.Path());
         petitora::GenerationServices services{messages, host, files};
-        return petitora::GenerateFiles(job, services);
+        const petitora::HeldFolder held(files, folder.Path());
+        return petitora::GenerateFiles(job, held.handle, services);
     }
     std::string Read(const std::string& name) const { return ReadBytes(folder / name); }
     // The messages after the confirmation question.

@@ -10,6 +10,8 @@
 #include <string>
 
 #include "crypto/random.h"
+#include "generation/entropy.h"
+#include "generation/file_names.h"
 #include "generation/generation_support.h"
 #include "generation/job.h"
 #include "generation/texts.h"
@@ -36,8 +38,7 @@ struct Dialog {
     }
     std::string Notice() {
         LoadConfirmationText(job, files);
-        const char* text = reinterpret_cast<const char*>(job.workBuffer);
-        return std::string(text, ::strnlen(text, kWorkBufferSize));
+        return job.notice;
     }
 };
 
@@ -93,7 +94,7 @@ TEST(SecretText, KeepsAtMost255BytesAndClearsItsStorage) {
     EXPECT_EQ(std::string(storage, 255), std::string(255, '\0'));
 }
 
-TEST(CheckOutputFolder, SplitsTheDestinationAndEntersItsFolder) {
+TEST(CheckOutputFolder, ResolvesTheDestinationAndChecksItsFolder) {
     ScratchFolder scratch;
     std::filesystem::create_directory(scratch / "salida");
     std::filesystem::create_directory(scratch / "otra");
@@ -106,32 +107,35 @@ TEST(CheckOutputFolder, SplitsTheDestinationAndEntersItsFolder) {
         return CheckOutputFolder(dialog.job, dialog.messages, dialog.files);
     };
     const auto current = [] { return std::filesystem::current_path().string(); };
+    const auto folder = [&] { return dialog.job.destination.folder; };
 
-    // A bare name: the working directory, whatever was current before.
+    // A bare name: the working directory, whatever is current; the process's
+    // current directory never changes.
     std::filesystem::current_path(scratch / "otra");
     EXPECT_TRUE(check("PELJ800101AB1.req"));
-    EXPECT_EQ(current(), scratch.Path());
+    EXPECT_EQ(folder(), scratch.Path());
     EXPECT_EQ(dialog.job.outputName, "PELJ800101AB1.req");
+    EXPECT_EQ(dialog.job.destination.keyName, "PELJ800101AB1.key");
 
     // A relative folder is found from the working directory every time.
     for (int i = 0; i < 2; ++i) {
         EXPECT_TRUE(check("salida/mi solicitud.req"));
-        EXPECT_EQ(current(), scratch / "salida");
+        EXPECT_EQ(folder(), scratch / "salida");
         EXPECT_EQ(dialog.job.outputName, "mi solicitud.req");
     }
     EXPECT_TRUE(check(scratch / "otra/x.req"));
-    EXPECT_EQ(current(), scratch / "otra");
+    EXPECT_EQ(folder(), scratch / "otra");
     EXPECT_TRUE(check("/raiz.req"));
-    EXPECT_EQ(current(), "/");
+    EXPECT_EQ(folder(), "/");
     EXPECT_EQ(dialog.job.outputName, "raiz.req");
+    EXPECT_EQ(current(), scratch / "otra");
 
     // A missing folder: the message, and the name is still taken.
-    std::filesystem::current_path(scratch.Path());
     EXPECT_FALSE(check("no-existe/PELJ.req"));
     EXPECT_EQ(dialog.messages.Texts(), std::vector<std::string>{folderMessage});
     EXPECT_EQ(dialog.messages.shown[0].caption, "Petitora");
     EXPECT_EQ(dialog.job.outputName, "PELJ.req");
-    EXPECT_EQ(current(), scratch.Path());
+    EXPECT_EQ(current(), scratch / "otra");
 
     // A backslash folder is not a folder here; the later separator splits.
     EXPECT_FALSE(check("C:\\datos\\PELJ.req"));
@@ -153,11 +157,10 @@ TEST(LoadConfirmationText, BuiltInNoticeOrTheCustomsKindsFile) {
           "personalmente en la Unidad Administrativa del Hacendia más cercana para obtener despues "
           "el archivo Certificado (o Garantía) digital.\n");
     ScratchFolder scratch;
-    std::filesystem::current_path(scratch.Path());
 
     // No file: every kind gets the built-in text.
     for (int type = 0; type < kUserTypeCount; ++type) {
-        Dialog dialog(static_cast<UserType>(type));
+        Dialog dialog(static_cast<UserType>(type), scratch.Path());
         EXPECT_EQ(dialog.Notice(), builtIn) << type;
     }
 
@@ -165,23 +168,23 @@ TEST(LoadConfirmationText, BuiltInNoticeOrTheCustomsKindsFile) {
     WriteBytes(scratch / "Petitora.ini",
                std::string("Aviso\r\nde la \xC1rea\r", 19) + std::string("\0\0fin\r\n", 7));
     for (int type = 0; type < kUserTypeCount; ++type) {
-        Dialog dialog(static_cast<UserType>(type));
+        Dialog dialog(static_cast<UserType>(type), scratch.Path());
         const bool customs = type >= 3 && type <= 5;
         EXPECT_EQ(dialog.Notice(), customs ? "Aviso\nde la \xC1rea\rfin\n" : builtIn) << type;
     }
 
     // The 4,096-character limit counts the characters read (CR LF as one,
     // NUL included); the question then takes the end of a full notice.
-    Dialog agent(UserType::AgenteAduanal);
+    Dialog agent(UserType::AgenteAduanal, scratch.Path());
     std::string big = std::string(10, '\0') + std::string(4000, 'a');
     for (int i = 0; i < 100; ++i) big += "\r\n";
     WriteBytes(scratch / "Petitora.ini", big + "sobra");
     EXPECT_EQ(agent.Notice(), std::string(4000, 'a') + std::string(86, '\n'));
     const std::string question = W("\nEstán correctos los datos ?");
     const std::string asked = ConfirmationText(agent.job);
-    EXPECT_EQ(asked.size(), kWorkBufferSize - 1);
+    EXPECT_EQ(asked.size(), kNoticeCapacity - 1);  // and a terminator: the capacity
     EXPECT_EQ(asked.substr(asked.size() - question.size()), question);
-    EXPECT_EQ(agent.job.workBuffer[kWorkBufferSize - 1], 0);
+    EXPECT_EQ(asked.substr(0, 8), "aaaaaaaa");
 
     Dialog person;
     person.Notice();

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "generation/seams.h"
+#include "generation/message_presenter.h"
 #include "text/cp1252.h"
 
 namespace testsupport {

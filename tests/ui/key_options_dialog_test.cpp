@@ -56,6 +56,18 @@ struct KeyOptions : testing::Test {
         TypeInto(dialog.get(), "password", password);
         TypeInto(dialog.get(), "passwordConfirmation", confirmation);
     }
+    // The folder the save-as chooser opens in (it is then cancelled).
+    std::string ChooserFolder() {
+        std::string opened;
+        ModalScript script;
+        script.Then<QFileDialog>([&](QFileDialog* chooser) {
+            opened = chooser->directory().absolutePath().toStdString();
+            static_cast<QDialog*>(chooser)->reject();
+        });
+        Click("browseButton");
+        EXPECT_TRUE(script.Done());
+        return opened;
+    }
 };
 
 TEST_F(KeyOptions, OpensWithItsControlsAndLimits) {
@@ -113,7 +125,8 @@ TEST_F(KeyOptions, PasswordRulesReachTheirBoxes) {
 }
 
 // A folder that does not exist is reported on leaving the box, and again on
-// "&Aceptar"; a relative folder is found from the working directory each time.
+// "&Aceptar"; a relative folder is found from the working directory each time
+// (the save-as chooser then opens there); the current directory stays.
 TEST_F(KeyOptions, DestinationIsCheckedOnLeavingTheBox) {
     const std::string missing =
         "Error: el nombre de la ruta para almacenar los archivos no existe.";
@@ -129,6 +142,7 @@ TEST_F(KeyOptions, DestinationIsCheckedOnLeavingTheBox) {
     ASSERT_FALSE(messages.shown.empty());
     EXPECT_EQ(messages.shown.back().text, missing);
     EXPECT_EQ(FocusName(), "pathText");
+    EXPECT_EQ(ChooserFolder(), folder.Path());
 
     std::filesystem::create_directory(folder / "salida");
     for (int i = 0; i < 2; ++i) {
@@ -137,8 +151,9 @@ TEST_F(KeyOptions, DestinationIsCheckedOnLeavingTheBox) {
         TypeInto(dialog.get(), "pathText", "salida/X.req");
         Box("password")->setFocus(Qt::TabFocusReason);
         EXPECT_TRUE(messages.shown.empty()) << messages.LastText();
-        EXPECT_EQ(std::filesystem::current_path(), folder / "salida");
+        EXPECT_EQ(std::filesystem::current_path(), folder.Path());
     }
+    EXPECT_EQ(ChooserFolder(), folder / "salida");
 }
 
 TEST_F(KeyOptions, KeySizeHelpIsAnInformationBox) {
@@ -230,7 +245,8 @@ TEST_F(KeyOptions, ALongChosenPathIsKeptWhole) {
     Box("pathText")->setFocus(Qt::TabFocusReason);
     Box("password")->setFocus(Qt::TabFocusReason);
     EXPECT_TRUE(messages.shown.empty()) << messages.LastText();
-    EXPECT_EQ(std::filesystem::current_path(), deep);
+    EXPECT_EQ(ChooserFolder(), deep);
+    EXPECT_EQ(std::filesystem::current_path(), folder.Path());
 }
 
 }  // namespace

@@ -23,7 +23,9 @@
 #include "capture/rules.h"
 #include "crypto/common.h"
 #include "generation/driver.h"
+#include "generation/file_system.h"
 #include "generation/job.h"
+#include "generation/key_options.h"
 #include "tools/replay/replay_io.h"
 #include "version.h"
 

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "capture/registrant.h"
+#include "generation/message_presenter.h"
 #include "support/cp1252_text.h"
 #include "support/scripted_presenter.h"
 

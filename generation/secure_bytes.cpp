@@ -1,11 +1,10 @@
-// Heap storage for secrets: zeroed when allocated, wiped before release.
+#include "generation/secure_bytes.h"
+
 #include <algorithm>
 #include <cstring>
 #include <new>
-#include <utility>
 
 #include "crypto/common.h"
-#include "generation/job.h"
 
 namespace petitora {
 
@@ -18,18 +17,6 @@ SecureBytes::~SecureBytes() {
     if (data_ == nullptr) return;
     cerrojo::SecureWipe(data_, size_);
     delete[] data_;
-}
-
-SecureBytes::SecureBytes(SecureBytes&& other) noexcept
-    : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)) {}
-
-SecureBytes& SecureBytes::operator=(SecureBytes&& other) noexcept {
-    if (this != &other) {
-        SecureBytes old(std::move(*this));
-        data_ = std::exchange(other.data_, nullptr);
-        size_ = std::exchange(other.size_, 0);
-    }
-    return *this;
 }
 
 SecretText::SecretText() : storage_(kMaxKeyOptionText) {}

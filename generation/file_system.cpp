@@ -1,13 +1,14 @@
-// The POSIX file operations behind the generation layer's FileSystem seam.
+#include "generation/file_system.h"
+
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <utility>
 #include <vector>
-
-#include "generation/file_system.h"
 
 namespace petitora {
 namespace {
@@ -30,13 +31,21 @@ std::string SystemFileSystem::CurrentDirectory() {
     }
 }
 
-bool SystemFileSystem::ChangeDirectory(const std::string& path) {
-    return !path.empty() && Nameable(path) && ::chdir(path.c_str()) == 0;
+bool SystemFileSystem::CanEnterFolder(const std::string& path) {
+    struct stat status;
+    return !path.empty() && Nameable(path) && ::stat(path.c_str(), &status) == 0 &&
+           S_ISDIR(status.st_mode) && ::faccessat(AT_FDCWD, path.c_str(), X_OK, AT_EACCESS) == 0;
 }
 
-bool SystemFileSystem::Exists(const std::string& name) {
+int SystemFileSystem::OpenFolder(const std::string& path) {
+    if (path.empty() || !Nameable(path)) return -1;
+    return ::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+}
+
+bool SystemFileSystem::Exists(int folder, const std::string& name) {
     struct stat status;
-    return !name.empty() && Nameable(name) && ::lstat(name.c_str(), &status) == 0;
+    return !name.empty() && Nameable(name) &&
+           ::fstatat(folder, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
 FileSystem::ReadStatus SystemFileSystem::ReadSmallFile(const std::string& name,
@@ -80,15 +89,25 @@ FileSystem::ReadStatus SystemFileSystem::ReadSmallFile(const std::string& name,
     return result;
 }
 
-int SystemFileSystem::CreateTemporary(const std::string& folder, const std::string& prefix,
-                                      std::string* name) {
-    if (!Nameable(folder) || !Nameable(prefix)) return -1;
-    std::string pattern = folder.empty() ? prefix : folder + "/" + prefix;
-    pattern += "XXXXXX";
-    const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd < 0) return -1;
-    *name = pattern;
-    return fd;
+int SystemFileSystem::CreateTemporary(int folder, const std::string& prefix, std::string* name) {
+    static constexpr char kSymbols[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    static std::uint64_t count = 0;
+    for (int attempt = 0; attempt < 100 && Nameable(prefix); ++attempt) {
+        // Six letters or digits, from the system's random source (else a
+        // count), make the name unlikely to be taken already.
+        std::uint64_t bits = 0;
+        if (::getrandom(&bits, sizeof bits, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bits)) {
+            bits = ++count * 0x9E3779B97F4A7C15u;
+        }
+        std::string candidate = prefix;
+        for (int i = 0; i < 6; ++i, bits /= 62) candidate += kSymbols[bits % 62];
+        const int fd =
+            ::openat(folder, candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd >= 0) *name = std::move(candidate);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    return -1;
 }
 
 bool SystemFileSystem::Write(int handle, const std::uint8_t* data, std::size_t length) {
@@ -112,12 +131,13 @@ bool SystemFileSystem::Close(int handle) {
     return ::close(handle) == 0;
 }
 
-bool SystemFileSystem::Rename(const std::string& from, const std::string& to) {
-    return Nameable(from) && Nameable(to) && ::rename(from.c_str(), to.c_str()) == 0;
+bool SystemFileSystem::Rename(int folder, const std::string& from, const std::string& to) {
+    return Nameable(from) && Nameable(to) &&
+           ::renameat(folder, from.c_str(), folder, to.c_str()) == 0;
 }
 
-bool SystemFileSystem::Remove(const std::string& name) {
-    return Nameable(name) && ::unlink(name.c_str()) == 0;
+bool SystemFileSystem::Remove(int folder, const std::string& name) {
+    return Nameable(name) && ::unlinkat(folder, name.c_str(), 0) == 0;
 }
 
 }  // namespace petitora
