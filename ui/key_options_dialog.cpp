@@ -129,10 +129,8 @@ void KeyOptionsDialog::BrowseForRequestFile() {
     chooser.setAcceptMode(QFileDialog::AcceptSave);
     chooser.setFileMode(QFileDialog::AnyFile);
     // It asks before replacing a file.
-    PrepareFileChooser(chooser, QDir::currentPath(),
-                       {UiString(UiText::RequestFilter), UiString(UiText::AllFilesFilter)},
-                       UiText::ChooserSave);
-    chooser.setDefaultSuffix(UiString(UiText::RequestSuffix));
+    PrepareFileChooser(chooser, QDir::currentPath(), UiText::RequestFilter, UiText::ChooserSave);
+    chooser.setDefaultSuffix(FromCp1252(Text(UiText::RequestSuffix)));
     chooser.selectFile(FromFileName(job_.outputName));
     if (chooser.exec() == QDialog::Accepted && !chooser.selectedFiles().isEmpty()) {
         const QString chosen = chooser.selectedFiles().constFirst();
