@@ -177,11 +177,11 @@ bool ConfirmReplacement(const GenerationJob& job, MessagePresenter& messages, Fi
     const bool keyExists = files.Exists(keyName);
     std::string text;
     if (requestExists && keyExists) {
-        text = FormatText(GenerationText::ReplaceTwoFiles, "%1", FileNameForDisplay(requestName),
-                          "%2", FileNameForDisplay(keyName));
+        text = Format(Text(GenerationText::ReplaceTwoFiles),
+                      {FileNameForDisplay(requestName), FileNameForDisplay(keyName)});
     } else if (requestExists || keyExists) {
-        text = FormatText(GenerationText::ReplaceOneFile, "%s",
-                          FileNameForDisplay(requestExists ? requestName : keyName));
+        text = Format(Text(GenerationText::ReplaceOneFile),
+                      {FileNameForDisplay(requestExists ? requestName : keyName)});
     } else {
         return true;
     }

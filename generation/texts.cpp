@@ -41,13 +41,4 @@ const char* Text(GenerationText id) {
     return texts[id];
 }
 
-std::string FormatText(GenerationText id, const char*, const std::string& value) {
-    return Format(Text(id), {value});
-}
-
-std::string FormatText(GenerationText id, const char*, const std::string& value1, const char*,
-                       const std::string& value2) {
-    return Format(Text(id), {value1, value2});
-}
-
 }  // namespace petitora

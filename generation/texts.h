@@ -2,8 +2,6 @@
 // run, in one table of UTF-8 texts (see text/catalogue.h).
 #pragma once
 
-#include <string>
-
 #include "text/catalogue.h"
 
 namespace petitora {
@@ -35,11 +33,5 @@ inline constexpr const char* kNoticeFileName = "Petitora.ini";
 
 // The text of id in Windows-1252 (static; "" for an id outside the table).
 const char* Text(GenerationText id);
-
-// Format(Text(id), {values}), whatever the placeholders named (until the
-// callers use Format).
-std::string FormatText(GenerationText id, const char* placeholder, const std::string& value);
-std::string FormatText(GenerationText id, const char* placeholder1, const std::string& value1,
-                       const char* placeholder2, const std::string& value2);
 
 }  // namespace petitora
