@@ -76,11 +76,11 @@ constexpr const char* kBuiltInOffices[kOfficeCount] = {
     "78 TAPACHULA",      "94 MONTERREY",    "95 GUADALAJARA", "96 D. FEDERAL",
 };
 
-// Puts the failure text id, with "%s" replaced by path, into the work area
+// Puts the failure text id, with "%1" replaced by path, into the work area
 // as a NUL-terminated string cut to its size.
-void ComposeFailure(TextId id, const std::string& path, char* workArea, std::size_t size) {
+void ComposeFailure(CaptureText id, const std::string& path, char* workArea, std::size_t size) {
     if (workArea == nullptr || size == 0) return;
-    const std::string text = FormatText(id, "%s", path);
+    const std::string text = Format(Text(id), {path});
     const std::size_t n = std::min(text.size(), size - 1);
     std::memcpy(workArea, text.data(), n);
     workArea[n] = '\0';
@@ -163,19 +163,19 @@ bool LoadRegionalOffices(const std::string& path, RegionalOfficeList& list, char
     std::error_code error;
     const auto status = std::filesystem::status(path, error);
     if (!error && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
-        ComposeFailure(TextId::CannotOpenFile, path, workArea, workAreaSize);
+        ComposeFailure(CaptureText::CannotOpenFile, path, workArea, workAreaSize);
         return false;
     }
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) {
-        ComposeFailure(TextId::CannotOpenFile, path, workArea, workAreaSize);
+        ComposeFailure(CaptureText::CannotOpenFile, path, workArea, workAreaSize);
         return false;
     }
     std::vector<std::string> items;
     const bool usable = ReadOfficeFile(file, items);
     std::fclose(file);
     if (!usable) {
-        ComposeFailure(TextId::DamagedFile, path, workArea, workAreaSize);
+        ComposeFailure(CaptureText::DamagedFile, path, workArea, workAreaSize);
         return false;
     }
     std::stable_sort(items.begin(), items.end());
@@ -187,7 +187,7 @@ bool LoadRegionalOffices(const std::string& path, RegionalOfficeList& list, char
 Verdict CheckOfficeMatchesState(std::string_view officeItem, int stateIndex) {
     const int state = OfficeStateOf(OfficeCode(officeItem));
     if (state >= 0 && state == stateIndex) return Verdict::Valid();
-    return Verdict::Invalid(TextId::OfficeStateMismatch, Field::None);
+    return Verdict::Invalid(CaptureText::OfficeStateMismatch, Field::None);
 }
 
 Verdict CheckOfficeMatchesState(const RegistrantRecord& record) {

@@ -83,10 +83,10 @@ RegionalOfficeList BuiltInRegionalOffices();
 // into workArea, cut to workAreaSize - 1 bytes (nothing is written when
 // workArea is null or workAreaSize is 0); returns false:
 //   - the file cannot be opened, or is not a regular file (a directory, a
-//     named pipe, a device: never opened): TextId::CannotOpenFile with %s = path;
+//     named pipe, a device: never opened): CaptureText::CannotOpenFile with %1 = path;
 //   - the file is empty, has no line feed, holds a NUL byte, cannot be read to
 //     its end, has more than kMaxOfficeFileItems lines or more than
-//     kMaxOfficeFileBytes bytes: TextId::DamagedFile with %s = path.
+//     kMaxOfficeFileBytes bytes: CaptureText::DamagedFile with %1 = path.
 // Reads at most kMaxOfficeFileBytes + one read block, keeps at most
 // kMaxOfficeFileItems items of kMaxOfficeItemLength bytes.
 bool LoadRegionalOffices(const std::string& path, RegionalOfficeList& list, char* workArea,
@@ -94,7 +94,7 @@ bool LoadRegionalOffices(const std::string& path, RegionalOfficeList& list, char
 
 // The chosen office must belong to the chosen state: valid when the item's
 // office code is in OfficeStateTable with stateIndex as its state. Otherwise
-// invalid with TextId::OfficeStateMismatch and no focus change (the
+// invalid with CaptureText::OfficeStateMismatch and no focus change (the
 // address page check moves the focus to the office list itself).
 Verdict CheckOfficeMatchesState(std::string_view officeItem, int stateIndex);
 

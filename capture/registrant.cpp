@@ -153,7 +153,7 @@ std::string FilterInput(Field field, std::string_view typed) {
     return kept;
 }
 
-Verdict Verdict::Invalid(TextId id, Field focus) {
+Verdict Verdict::Invalid(CaptureText id, Field focus) {
     return Invalid(std::string(Text(id)), focus);
 }
 
@@ -161,7 +161,7 @@ Verdict Verdict::Invalid(std::string message, Field focus) {
     Verdict v;
     v.valid = false;
     v.message = std::move(message);
-    v.caption = Text(TextId::CaptionError);
+    v.caption = Text(CaptureText::CaptionError);
     v.focus = focus;
     return v;
 }

@@ -159,11 +159,11 @@ char ToUpperCp1252(char c);
 struct Verdict {
     bool valid = true;
     std::string message;  // Windows-1252; empty when valid
-    std::string caption;  // Text(TextId::CaptionError) when invalid
+    std::string caption;  // Text(CaptureText::CaptionError) when invalid
     Field focus = Field::None;
 
     static Verdict Valid() { return Verdict{}; }
-    static Verdict Invalid(TextId id, Field focus);
+    static Verdict Invalid(CaptureText id, Field focus);
     static Verdict Invalid(std::string message, Field focus);
 };
 

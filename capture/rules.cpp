@@ -32,7 +32,7 @@ Verdict CheckLengths(const RegistrantRecord& record, int page) {
         const std::string* text = FieldText(record, info.field);
         if (text != nullptr && text->size() > info.maxLength) {
             return Verdict::Invalid(
-                FormatText(TextId::TooManyCharacters, "%1", std::to_string(info.maxLength)),
+                Format(Text(CaptureText::TooManyCharacters), {std::to_string(info.maxLength)}),
                 info.field);
         }
     }
@@ -48,45 +48,45 @@ Verdict ValidatePersonalData(const RegistrantRecord& r) {
     if (!rfc.valid) return rfc;
 
     if (!entity && !r.curp.empty()) {
-        if (r.curp.size() != 18) return Verdict::Invalid(TextId::CurpLength, Field::Curp);
+        if (r.curp.size() != 18) return Verdict::Invalid(CaptureText::CurpLength, Field::Curp);
         if (r.curp[10] != 'H' && r.curp[10] != 'M') {
-            return Verdict::Invalid(TextId::CurpSex, Field::Curp);
+            return Verdict::Invalid(CaptureText::CurpSex, Field::Curp);
         }
     }
 
     if (r.name.empty()) {
-        return Verdict::Invalid(entity ? TextId::MissingBusinessName : TextId::MissingUserName,
-                                Field::Name);
+        return Verdict::Invalid(
+            entity ? CaptureText::MissingBusinessName : CaptureText::MissingUserName, Field::Name);
     }
     if (!entity && r.paternalSurname.empty()) {
-        return Verdict::Invalid(TextId::MissingPaternalSurname, Field::PaternalSurname);
+        return Verdict::Invalid(CaptureText::MissingPaternalSurname, Field::PaternalSurname);
     }
 
     if (!IsCustomsKind(type) && r.email.empty()) {
-        return Verdict::Invalid(TextId::MissingEmail, Field::Email);
+        return Verdict::Invalid(CaptureText::MissingEmail, Field::Email);
     }
     if (!r.email.empty()) {
         const std::size_t at = r.email.find('@');
-        if (at == std::string::npos) return Verdict::Invalid(TextId::EmailNoAt, Field::Email);
+        if (at == std::string::npos) return Verdict::Invalid(CaptureText::EmailNoAt, Field::Email);
         if (r.email.find('@', at + 1) != std::string::npos) {
-            return Verdict::Invalid(TextId::EmailSecondAt, Field::Email);
+            return Verdict::Invalid(CaptureText::EmailSecondAt, Field::Email);
         }
         if (r.email.find("E-mail") != std::string::npos || r.email.find('<') != std::string::npos ||
             r.email.find('>') != std::string::npos) {
-            return Verdict::Invalid(TextId::EmailForbiddenText, Field::Email);
+            return Verdict::Invalid(CaptureText::EmailForbiddenText, Field::Email);
         }
     }
 
     if (r.revocationKey.empty()) {
-        return Verdict::Invalid(TextId::MissingRevocationKey, Field::RevocationKey);
+        return Verdict::Invalid(CaptureText::MissingRevocationKey, Field::RevocationKey);
     }
     if (r.revocationKey.size() < 8) {
-        return Verdict::Invalid(TextId::RevocationKeyTooShort, Field::RevocationKey);
+        return Verdict::Invalid(CaptureText::RevocationKeyTooShort, Field::RevocationKey);
     }
 
     const bool cpr = type == UserType::ContadorPublico;
     if ((cpr || IsCustomsKind(type)) && r.patenteCpr.empty()) {
-        return Verdict::Invalid(cpr ? TextId::MissingCprNumber : TextId::MissingPatente,
+        return Verdict::Invalid(cpr ? CaptureText::MissingCprNumber : CaptureText::MissingPatente,
                                 Field::PatenteCpr);
     }
     return Verdict::Valid();
@@ -94,11 +94,11 @@ Verdict ValidatePersonalData(const RegistrantRecord& r) {
 
 Verdict ValidateAddress(const RegistrantRecord& r) {
     if (r.stateIndex < 0 || r.stateIndex >= kStateCount) {
-        return Verdict::Invalid(TextId::OfficeStateMismatch, Field::StateIndex);
+        return Verdict::Invalid(CaptureText::OfficeStateMismatch, Field::StateIndex);
     }
     if (r.street.empty() || r.postalCode.empty() || r.neighbourhood.empty() ||
         r.municipality.empty() || r.exteriorNumber.empty()) {
-        return Verdict::Invalid(TextId::MissingAddressData, Field::None);
+        return Verdict::Invalid(CaptureText::MissingAddressData, Field::None);
     }
     if (IsCustomsKind(r.userType)) return Verdict::Valid();
     Verdict office = CheckOfficeMatchesState(r);
@@ -110,14 +110,14 @@ Verdict ValidateRepresentative(const RegistrantRecord& r) {
     if (r.repRfcLetters.empty() && r.repRfcDate.empty() && r.repRfcHomoclave.empty() &&
         r.repName.empty() && r.repPaternalSurname.empty() && r.repMaternalSurname.empty()) {
         if (IsEntityKind(r.userType)) {
-            return Verdict::Invalid(TextId::MissingRepresentative, Field::RepRfcLetters);
+            return Verdict::Invalid(CaptureText::MissingRepresentative, Field::RepRfcLetters);
         }
         return Verdict::Valid();
     }
     Verdict rfc = CheckRfc(r.repRfcLetters, r.repRfcDate, r.repRfcHomoclave, 13, true, r.userType);
     if (!rfc.valid) return rfc;
     if (!r.repName.empty() && !r.repPaternalSurname.empty()) return Verdict::Valid();
-    return Verdict::Invalid(TextId::MissingRepresentativeName, Field::RepName);
+    return Verdict::Invalid(CaptureText::MissingRepresentativeName, Field::RepName);
 }
 
 }  // namespace
@@ -131,14 +131,14 @@ Verdict CheckRfc(std::string_view letters, std::string_view date, std::string_vi
     const Field homoclaveBox = forRepresentative ? Field::RepRfcHomoclave : Field::RfcHomoclave;
 
     if (letters.size() + date.size() + homoclave.size() != expectedLength) {
-        return Verdict::Invalid(TextId::RfcLength, lettersBox);
+        return Verdict::Invalid(CaptureText::RfcLength, lettersBox);
     }
     const int month = TwoDigitValue(date, 2);
-    if (month < 1 || month > 12) return Verdict::Invalid(TextId::RfcMonth, dateBox);
+    if (month < 1 || month > 12) return Verdict::Invalid(CaptureText::RfcMonth, dateBox);
     const int day = TwoDigitValue(date, 4);
-    if (day < 1 || day > 31) return Verdict::Invalid(TextId::RfcDay, dateBox);
+    if (day < 1 || day > 31) return Verdict::Invalid(CaptureText::RfcDay, dateBox);
     if (homoclave.size() < 3 || !(homoclave[2] == 'A' || IsDigit(homoclave[2]))) {
-        return Verdict::Invalid(TextId::RfcHomoclave, homoclaveBox);
+        return Verdict::Invalid(CaptureText::RfcHomoclave, homoclaveBox);
     }
     return Verdict::Valid();
 }
@@ -191,7 +191,7 @@ Verdict NormaliseOnLeave(RegistrantRecord& record, Field field, bool required) {
     if (info == nullptr || !info->trimmed || text == nullptr) return Verdict::Valid();
     *text = TrimBlanks(*text);
     if (!text->empty()) CollapseDoubleSpaces(*text);
-    if (text->empty() && required) return Verdict::Invalid(TextId::MissingFieldOnLeave, field);
+    if (text->empty() && required) return Verdict::Invalid(CaptureText::MissingFieldOnLeave, field);
     return Verdict::Valid();
 }
 

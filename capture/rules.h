@@ -3,7 +3,7 @@
 //
 // Nothing here shows a window. Each rule reads only the record (the pages
 // copy their boxes into it first) and returns a Verdict: the first failing
-// rule gives the message, the caption (TextId::CaptionError) and the box that
+// rule gives the message, the caption (CaptureText::CaptionError) and the box that
 // gets the focus.
 #pragma once
 
@@ -17,15 +17,15 @@ namespace petitora {
 
 // Structure of one RFC, given as its three blocks.
 //  1. letters + date + homoclave must be exactly expectedLength bytes long
-//     (13 for a person, 12 for an entity), else TextId::RfcLength, focus on
+//     (13 for a person, 12 for an entity), else CaptureText::RfcLength, focus on
 //     the letters box;
-//  2. month (3rd-4th characters of date) within 1..12, else TextId::RfcMonth,
+//  2. month (3rd-4th characters of date) within 1..12, else CaptureText::RfcMonth,
 //     focus on the date box;
-//  3. day (5th-6th characters of date) within 1..31, else TextId::RfcDay,
+//  3. day (5th-6th characters of date) within 1..31, else CaptureText::RfcDay,
 //     focus on the date box (the day is not compared with the month, the year
 //     is not tested);
 //  4. the homoclave's 3rd character must be "A" or 0-9, else
-//     TextId::RfcHomoclave, focus on the homoclave box.
+//     CaptureText::RfcHomoclave, focus on the homoclave box.
 // Month and day are read from their leading digits (a non-digit, or a
 // character beyond the end of date, ends the number).
 // forRepresentative selects the representative's boxes for the focus;
@@ -36,9 +36,9 @@ Verdict CheckRfc(std::string_view letters, std::string_view date, std::string_vi
 // The check of one page (kPagePersonalData, kPageAddress,
 // kPageLegalRepresentative) over the record. Before the page's own rules, every
 // text field of the page that is longer than its maximum is refused with
-// TextId::TooManyCharacters (%1 = the maximum) and the focus on its box, in
+// CaptureText::TooManyCharacters (%1 = the maximum) and the focus on its box, in
 // box order; on the address page a stateIndex outside 0..31 is refused with
-// TextId::OfficeStateMismatch and the focus on the state list.
+// CaptureText::OfficeStateMismatch and the focus on the state list.
 // (rfcLetters is not measured for entity kinds, which replace it on
 // "Continuar", nor rfcEntityLetters for the other kinds, which never read it.)
 // A page number outside 0..2 has nothing to check: valid.
@@ -61,7 +61,7 @@ void CollapseDoubleSpaces(std::string& text);
 // The clean-up made when the user leaves the box of field (the dialog skips it
 // when the window is being closed): trims blanks and, if anything is left,
 // collapses inner runs of blanks; then, if the text is empty and required, the
-// verdict is TextId::MissingFieldOnLeave with the focus back on that box.
+// verdict is CaptureText::MissingFieldOnLeave with the focus back on that box.
 // Only this one field changes. Fields that are not cleaned on leaving (see
 // FieldInfo::trimmed) are left alone: valid.
 Verdict NormaliseOnLeave(RegistrantRecord& record, Field field, bool required);

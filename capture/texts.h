@@ -1,15 +1,12 @@
-// Messages and captions of the capture rules, in one table.
-//
-// Every text is Windows-1252 bytes, NUL-terminated and static. Each is written
-// once, in texts.cpp; everything else refers to it by its TextId.
+// Messages and captions of the capture rules, in one table of UTF-8 texts
+// (see text/catalogue.h).
 #pragma once
 
-#include <cstddef>
-#include <string>
+#include "text/catalogue.h"
 
 namespace petitora {
 
-enum class TextId : int {
+enum class CaptureText : int {
     CaptionError,       // caption of every captured-data message box
     TooManyCharacters,  // "%1" = the box's maximum length
     RfcLength,
@@ -34,22 +31,12 @@ enum class TextId : int {
     MissingRepresentative,
     MissingRepresentativeName,
     MissingFieldOnLeave,
-    CannotOpenFile,  // "%s" = the file name
-    DamagedFile,     // "%s" = the file name
+    CannotOpenFile,  // "%1" = the file name
+    DamagedFile,     // "%1" = the file name
     Count
 };
 
-inline constexpr int kTextCount = static_cast<int>(TextId::Count);
-
-// The text of id; "" for an id outside the table.
-const char* Text(TextId id);
-
-// The text of id with the first occurrence of placeholder (e.g. "%1", "%s")
-// replaced by value. Nothing else in the text is interpreted.
-std::string FormatText(TextId id, const char* placeholder, const std::string& value);
-
-// text with the first occurrence of placeholder replaced by value; text as it
-// is when placeholder is null, empty or absent.
-std::string ReplaceFirst(std::string text, const char* placeholder, const std::string& value);
+// The text of id in Windows-1252 (static; "" for an id outside the table).
+const char* Text(CaptureText id);
 
 }  // namespace petitora

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "generation/texts.h"
+#include "text/catalogue.h"
 #include "text/cp1252.h"
 
 namespace petitora {
@@ -60,11 +61,11 @@ std::string ReplacementQuestion(const Destination& destination, bool requestExis
     const std::string& requestName = destination.requestName;
     const std::string& keyName = destination.keyName;
     if (requestExists && keyExists) {
-        return FormatText(GenerationText::ReplaceTwoFiles, "%1", FileNameForDisplay(requestName),
-                          "%2", FileNameForDisplay(keyName));
+        return Format(Text(GenerationText::ReplaceTwoFiles),
+                      {FileNameForDisplay(requestName), FileNameForDisplay(keyName)});
     }
-    return FormatText(GenerationText::ReplaceOneFile, "%s",
-                      FileNameForDisplay(requestExists ? requestName : keyName));
+    return Format(Text(GenerationText::ReplaceOneFile),
+                  {FileNameForDisplay(requestExists ? requestName : keyName)});
 }
 
 std::string FileNameForDisplay(const std::string& name) {

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "ui/program_texts.h"
+#include "ui/text_boundary.h"
 
 // Outside any namespace, as Qt's resource initialiser requires.
 static void InitPetitoraResources() {
@@ -58,7 +59,9 @@ bool InstallSpanishTranslation(QCoreApplication& app) {
     auto* translator = new QTranslator(&app);
     if (!translator->load(spanish, QStringLiteral("qtbase"), QStringLiteral("_"), folder)) {
         delete translator;
-        const QByteArray note = UiString(UiText::TranslationMissing).arg(folder).toLocal8Bit();
+        // Qt puts in the folder, a path that Windows-1252 may not hold.
+        const QByteArray note =
+            FromCp1252(Text(UiText::TranslationMissing)).arg(folder).toLocal8Bit();
         std::fprintf(stderr, "%s\n", note.constData());
         return false;
     }

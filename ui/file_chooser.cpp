@@ -2,31 +2,27 @@
 
 #include <QComboBox>
 
+#include "ui/text_boundary.h"
+
 namespace petitora {
 
-void PrepareFileChooser(QFileDialog& chooser, const QString& directory, const QStringList& filters,
+void PrepareFileChooser(QFileDialog& chooser, const QString& directory, UiText filter,
                         UiText acceptLabel) {
+    const auto text = [](UiText id) { return FromCp1252(Text(id)); };
     chooser.setOption(QFileDialog::DontUseNativeDialog, true);
     // Qt takes "*.*" for names with a dot only, and in a save-as chooser it
     // would turn the name's extension into "*" when that entry is picked; so
     // the all-files entry matches "*" while it keeps its own text in the list.
-    const QString allFiles = UiString(UiText::AllFilesFilter);
-    QStringList matched = filters;
-    for (QString& filter : matched) {
-        if (filter == allFiles) filter = UiString(UiText::AllFilesPattern);
-    }
-    chooser.setNameFilters(matched);
+    chooser.setNameFilters({text(filter), text(UiText::AllFilesPattern)});
     if (auto* types = chooser.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"))) {
-        for (int i = 0; i < filters.size() && i < types->count(); ++i) {
-            if (filters[i] == allFiles) types->setItemText(i, allFiles);
-        }
+        if (types->count() > 1) types->setItemText(1, text(UiText::AllFilesFilter));
     }
     chooser.setDirectory(directory);
-    chooser.setLabelText(QFileDialog::Accept, UiString(acceptLabel));
-    chooser.setLabelText(QFileDialog::Reject, UiString(UiText::ChooserCancel));
-    chooser.setLabelText(QFileDialog::FileName, UiString(UiText::ChooserFileName));
-    chooser.setLabelText(QFileDialog::FileType, UiString(UiText::ChooserFileType));
-    chooser.setLabelText(QFileDialog::LookIn, UiString(UiText::ChooserLookIn));
+    chooser.setLabelText(QFileDialog::Accept, text(acceptLabel));
+    chooser.setLabelText(QFileDialog::Reject, text(UiText::ChooserCancel));
+    chooser.setLabelText(QFileDialog::FileName, text(UiText::ChooserFileName));
+    chooser.setLabelText(QFileDialog::FileType, text(UiText::ChooserFileType));
+    chooser.setLabelText(QFileDialog::LookIn, text(UiText::ChooserLookIn));
 }
 
 }  // namespace petitora

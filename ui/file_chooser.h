@@ -5,15 +5,14 @@
 
 #include <QFileDialog>
 #include <QString>
-#include <QStringList>
 
 #include "ui/program_texts.h"
 
 namespace petitora {
 
-// Sets up chooser to start in directory with filters (the first one
-// selected) and acceptLabel on its accept button.
-void PrepareFileChooser(QFileDialog& chooser, const QString& directory, const QStringList& filters,
+// Sets up chooser to start in directory with filter (selected) and the
+// all-files entry, and acceptLabel on its accept button.
+void PrepareFileChooser(QFileDialog& chooser, const QString& directory, UiText filter,
                         UiText acceptLabel);
 
 }  // namespace petitora

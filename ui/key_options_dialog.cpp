@@ -134,10 +134,8 @@ void KeyOptionsDialog::BrowseForRequestFile() {
     const std::string& start = services_.files.CanEnterFolder(destination.folder)
                                    ? destination.folder
                                    : job_.workingDirectory;
-    PrepareFileChooser(chooser, FromFileName(start),
-                       {UiString(UiText::RequestFilter), UiString(UiText::AllFilesFilter)},
-                       UiText::ChooserSave);
-    chooser.setDefaultSuffix(UiString(UiText::RequestSuffix));
+    PrepareFileChooser(chooser, FromFileName(start), UiText::RequestFilter, UiText::ChooserSave);
+    chooser.setDefaultSuffix(FromCp1252(Text(UiText::RequestSuffix)));
     chooser.selectFile(FromFileName(job_.outputName));
     if (chooser.exec() == QDialog::Accepted && !chooser.selectedFiles().isEmpty()) {
         const QString chosen = chooser.selectedFiles().constFirst();

@@ -43,12 +43,10 @@ void MainWindow::OpenCapture(UserType kind) {
 }
 
 void MainWindow::OpenVerification() {
-    QFileDialog chooser(this, UiString(UiText::RequestToVerifyTitle));
+    QFileDialog chooser(this, FromCp1252(Text(UiText::RequestToVerifyTitle)));
     chooser.setAcceptMode(QFileDialog::AcceptOpen);
     chooser.setFileMode(QFileDialog::ExistingFile);
-    PrepareFileChooser(chooser, QDir::currentPath(),
-                       {UiString(UiText::RequestFilter), UiString(UiText::AllFilesFilter)},
-                       UiText::ChooserOpen);
+    PrepareFileChooser(chooser, QDir::currentPath(), UiText::RequestFilter, UiText::ChooserOpen);
     if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty()) return;
 
     VerifyPasswordDialog ask(this, chooser.selectedFiles().constFirst());

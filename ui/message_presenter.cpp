@@ -34,13 +34,13 @@ MessageAnswer QtMessagePresenter::Show(const MessageRequest& request) {
         QPushButton* no = box.addButton(QMessageBox::No);
         box.setDefaultButton(yes);
         box.setEscapeButton(no);
-        yes->setText(UiString(UiText::ButtonYes));
-        no->setText(UiString(UiText::ButtonNo));
+        yes->setText(FromCp1252(Text(UiText::ButtonYes)));
+        no->setText(FromCp1252(Text(UiText::ButtonNo)));
     } else {
         QPushButton* ok = box.addButton(QMessageBox::Ok);
         box.setDefaultButton(ok);
         box.setEscapeButton(ok);
-        ok->setText(UiString(UiText::ButtonOk));
+        ok->setText(FromCp1252(Text(UiText::ButtonOk)));
     }
     box.exec();
     if (request.buttons == MessageButtons::Ok) return MessageAnswer::Ok;

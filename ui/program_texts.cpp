@@ -4,9 +4,9 @@ namespace petitora {
 namespace {
 
 // Indexed by UiText.
-constexpr const char* kTexts[static_cast<int>(UiText::Count)] = {
+constexpr const char* kTexts[] = {
     "Aceptar",
-    "S\u00ed",
+    "Sí",
     "No",
     "Guardar",
     "Cancelar",
@@ -17,25 +17,24 @@ constexpr const char* kTexts[static_cast<int>(UiText::Count)] = {
     "All Files (*.*)",
     "All Files (*)",
     "req",
-    "Petitora: no se encontr\u00f3 la traducci\u00f3n al espa\u00f1ol de Qt en %1; "
-    "los botones propios de Qt pueden aparecer en ingl\u00e9s.",
+    "Petitora: no se encontró la traducción al español de Qt en %1; "
+    "los botones propios de Qt pueden aparecer en inglés.",
     "Abrir",
     "Archivos Key (*.key)",
     "Elija el archivo de requerimiento (*.req) que desea verificar",
     "Elija el archivo de llave privada (*.key)",
-    "Todas las revisiones son correctas: la solicitud es v\u00e1lida, la clave de acceso abre "
+    "Todas las revisiones son correctas: la solicitud es válida, la clave de acceso abre "
     "la llave privada y la llave corresponde a la solicitud.",
-    "La solicitud es correcta. La llave privada no se revis\u00f3.",
-    "Al menos una revisi\u00f3n no es correcta: el motivo est\u00e1 en su l\u00ednea.",
+    "La solicitud es correcta. La llave privada no se revisó.",
+    "Al menos una revisión no es correcta: el motivo está en su línea.",
     "ninguno (no se revisa la llave privada)",
 };
 
 }  // namespace
 
-QString UiString(UiText id) {
-    const int index = static_cast<int>(id);
-    if (index < 0 || index >= static_cast<int>(UiText::Count)) return QString();
-    return QString::fromUtf8(kTexts[index]);
+const char* Text(UiText id) {
+    static const Catalogue<UiText> texts(kTexts);
+    return texts[id];
 }
 
 }  // namespace petitora

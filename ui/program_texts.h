@@ -1,11 +1,11 @@
 // Texts of the desktop layer that are not part of a dialog layout: the
 // labels of Qt's standard buttons and of the file choosers (so they read in
 // Spanish even when Qt's own translation is missing), the start-up notes and
-// the verification dialog's texts that depend on the outcome.
-// Written once, in program_texts.cpp, as UTF-8.
+// the verification dialog's texts that depend on the outcome. One table of
+// UTF-8 texts (see text/catalogue.h), shown through FromCp1252.
 #pragma once
 
-#include <QString>
+#include "text/catalogue.h"
 
 namespace petitora {
 
@@ -34,6 +34,7 @@ enum class UiText : int {
     Count
 };
 
-QString UiString(UiText id);
+// The text of id in Windows-1252 (static; "" for an id outside the table).
+const char* Text(UiText id);
 
 }  // namespace petitora

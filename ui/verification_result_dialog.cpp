@@ -37,9 +37,9 @@ VerificationResultDialog::VerificationResultDialog(QWidget* owner, const Verific
                                     .pixmap(kSummaryMarkSize, kSummaryMarkSize));
     ui_->summaryIcon->setAccessibleName(
         FromCp1252(MarkText(passed ? CheckState::Passed : CheckState::Failed)));
-    ui_->summary->setText(UiString(!passed   ? UiText::VerifySomeFailed
-                                   : keyPath ? UiText::VerifyAllPassed
-                                             : UiText::VerifyRequestPassed));
+    ui_->summary->setText(FromCp1252(Text(!passed   ? UiText::VerifySomeFailed
+                                          : keyPath ? UiText::VerifyAllPassed
+                                                    : UiText::VerifyRequestPassed)));
     QFont bold = ui_->summary->font();
     bold.setBold(true);
     ui_->summary->setFont(bold);
@@ -48,7 +48,7 @@ VerificationResultDialog::VerificationResultDialog(QWidget* owner, const Verific
     // and, as a tip, the whole of it.
     ui_->requestPath->setText(requestPath);
     ui_->requestPath->setToolTip(requestPath);
-    ui_->keyPath->setText(keyPath.value_or(UiString(UiText::VerifyNoKeyFile)));
+    ui_->keyPath->setText(keyPath.value_or(FromCp1252(Text(UiText::VerifyNoKeyFile))));
     if (keyPath) ui_->keyPath->setToolTip(*keyPath);
 
     for (int row = 0; row < static_cast<int>(report.checks.size()); ++row) {

@@ -79,12 +79,10 @@ void VerifyPasswordDialog::OnVerify() {
 
 void VerifyPasswordDialog::BrowseForKeyFile() {
     const QFileInfo current(KeyPath().value_or(RequestPath()));
-    QFileDialog chooser(this, UiString(UiText::KeyToVerifyTitle));
+    QFileDialog chooser(this, FromCp1252(Text(UiText::KeyToVerifyTitle)));
     chooser.setAcceptMode(QFileDialog::AcceptOpen);
     chooser.setFileMode(QFileDialog::ExistingFile);
-    PrepareFileChooser(chooser, current.absolutePath(),
-                       {UiString(UiText::KeyFilter), UiString(UiText::AllFilesFilter)},
-                       UiText::ChooserOpen);
+    PrepareFileChooser(chooser, current.absolutePath(), UiText::KeyFilter, UiText::ChooserOpen);
     if (KeyPath()) chooser.selectFile(current.fileName());
     if (chooser.exec() == QDialog::Accepted && !chooser.selectedFiles().isEmpty()) {
         ui_->keyPath->setText(chooser.selectedFiles().constFirst());

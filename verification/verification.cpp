@@ -44,8 +44,8 @@ const std::uint8_t* Bytes(std::string_view text) {
 CheckLine Line(CheckState state, std::string text) {
     return CheckLine{state, std::move(text)};
 }
-CheckLine Failed(VerifyTextId id) {
-    return Line(CheckState::Failed, VerifyText(id));
+CheckLine Failed(VerifyText id) {
+    return Line(CheckState::Failed, Text(id));
 }
 
 // --- Showing values -------------------------------------------------------
@@ -71,7 +71,7 @@ std::string FromCodeUnits(std::string_view bytes, std::size_t width) {
 // A value as Windows-1252 text fit to be shown: control characters become
 // '?' (nothing a file holds may drive a terminal), long values are cut.
 std::string ShownText(const DerValue& value) {
-    if (value.data == nullptr) return VerifyText(VerifyTextId::ValueAbsent);
+    if (value.data == nullptr) return Text(VerifyText::ValueAbsent);
     std::string_view bytes(reinterpret_cast<const char*>(value.data), value.length);
     std::string text;
     switch (value.identifier) {
@@ -144,8 +144,8 @@ std::string SignatureAlgorithmName(const ParsedRequest& request) {
         case cerrojo::kAlgSha1WithRsa:
             return "sha1WithRSAEncryption";
         default:
-            return FormatVerifyText(VerifyTextId::UnknownAlgorithm,
-                                    DottedOid(request.signatureOid, request.signatureOidLength));
+            return Format(Text(VerifyText::UnknownAlgorithm),
+                          {DottedOid(request.signatureOid, request.signatureOidLength)});
     }
 }
 
@@ -154,8 +154,8 @@ std::string SignatureAlgorithmName(const ParsedRequest& request) {
 // attribute holds "; CURP=" and the CURP when one was captured.
 std::vector<ContentLine> Contents(const ParsedRequest& request) {
     std::vector<ContentLine> lines;
-    const auto add = [&lines](VerifyTextId label, std::string value) {
-        lines.push_back(ContentLine{VerifyText(label), std::move(value)});
+    const auto add = [&lines](VerifyText label, std::string value) {
+        lines.push_back(ContentLine{Text(label), std::move(value)});
     };
     const DerValue& unique = request.subject[kSlotUniqueIdentifier];
     std::string rfc = ShownText(unique);
@@ -168,14 +168,14 @@ std::vector<ContentLine> Contents(const ParsedRequest& request) {
         }
         rfc = Trimmed(rfc);
     }
-    add(VerifyTextId::LabelRfc, rfc);
-    if (!representativeRfc.empty()) add(VerifyTextId::LabelRepresentativeRfc, representativeRfc);
+    add(VerifyText::LabelRfc, rfc);
+    if (!representativeRfc.empty()) add(VerifyText::LabelRepresentativeRfc, representativeRfc);
     if (request.subject[kSlotOrganization].data != nullptr) {
-        add(VerifyTextId::LabelBusinessName, ShownText(request.subject[kSlotOrganization]));
+        add(VerifyText::LabelBusinessName, ShownText(request.subject[kSlotOrganization]));
     }
-    add(VerifyTextId::LabelName, ShownText(request.subject[kSlotCommonName]));
+    add(VerifyText::LabelName, ShownText(request.subject[kSlotCommonName]));
 
-    std::string curp = VerifyText(VerifyTextId::ValueAbsent);
+    std::string curp = Text(VerifyText::ValueAbsent);
     if (request.attributes[kAttributeKind].data != nullptr) {
         const std::string kind = ShownText(request.attributes[kAttributeKind]);
         const std::size_t at = kind.find("CURP=");
@@ -185,16 +185,16 @@ std::vector<ContentLine> Contents(const ParsedRequest& request) {
             if (!found.empty()) curp = found;
         }
     }
-    add(VerifyTextId::LabelCurp, curp);
+    add(VerifyText::LabelCurp, curp);
 
     const DerValue& email = request.attributes[kAttributeEmail].data != nullptr
                                 ? request.attributes[kAttributeEmail]
                                 : request.subject[kSlotSubjectEmail];
-    add(VerifyTextId::LabelEmail, ShownText(email));
-    add(VerifyTextId::LabelState, ShownText(request.subject[kSlotState]));
-    add(VerifyTextId::LabelKeySize,
-        FormatVerifyText(VerifyTextId::KeyBits, std::to_string(request.publicKey.bits)));
-    add(VerifyTextId::LabelSignatureAlgorithm, SignatureAlgorithmName(request));
+    add(VerifyText::LabelEmail, ShownText(email));
+    add(VerifyText::LabelState, ShownText(request.subject[kSlotState]));
+    add(VerifyText::LabelKeySize,
+        Format(Text(VerifyText::KeyBits), {std::to_string(request.publicKey.bits)}));
+    add(VerifyText::LabelSignatureAlgorithm, SignatureAlgorithmName(request));
     return lines;
 }
 
@@ -204,50 +204,50 @@ std::vector<ContentLine> Contents(const ParsedRequest& request) {
 CheckLine CheckRequest(std::string_view bytes, ParsedRequest* request, bool* readable) {
     *readable = false;
     const std::uint32_t length = static_cast<std::uint32_t>(bytes.size());
-    if (bytes.size() > kMaxVerifiedFileSize) return Failed(VerifyTextId::RequestDamaged);
+    if (bytes.size() > kMaxVerifiedFileSize) return Failed(VerifyText::RequestDamaged);
     switch (cerrojo::ParseCertificationRequest(Bytes(bytes), length, request)) {
         case cerrojo::StatusOk:
             break;
         case cerrojo::StatusDerUnsupported:
-            return Failed(VerifyTextId::RequestUnsupported);
+            return Failed(VerifyText::RequestUnsupported);
         case cerrojo::StatusDerTooLarge:
-            return Failed(VerifyTextId::RequestKeyTooLarge);
+            return Failed(VerifyText::RequestKeyTooLarge);
         default:
-            return Failed(VerifyTextId::RequestDamaged);
+            return Failed(VerifyText::RequestDamaged);
     }
     *readable = true;
     switch (cerrojo::VerifyRequestSignature(request)) {
         case cerrojo::StatusOk:
-            return Line(CheckState::Passed, FormatVerifyText(VerifyTextId::RequestOk,
-                                                             SignatureAlgorithmName(*request)));
+            return Line(CheckState::Passed,
+                        Format(Text(VerifyText::RequestOk), {SignatureAlgorithmName(*request)}));
         case cerrojo::StatusDerUnsupported:
-            return Failed(VerifyTextId::RequestUnsupportedSignature);
+            return Failed(VerifyText::RequestUnsupportedSignature);
         default:
-            return Failed(VerifyTextId::RequestBadSignature);
+            return Failed(VerifyText::RequestBadSignature);
     }
 }
 
 CheckLine TooManyIterations() {
-    return Line(CheckState::Failed, FormatVerifyText(VerifyTextId::KeyTooManyIterations,
-                                                     std::to_string(kMaxKeyFileIterations)));
+    return Line(CheckState::Failed, Format(Text(VerifyText::KeyTooManyIterations),
+                                           {std::to_string(kMaxKeyFileIterations)}));
 }
 
 // Check 2. *recovered: *key holds the numbers the file holds.
 CheckLine CheckKey(std::string_view bytes, std::string_view password, RsaPrivateKey* key,
                    bool* recovered) {
     *recovered = false;
-    if (bytes.size() > kMaxVerifiedFileSize) return Failed(VerifyTextId::KeyDamaged);
+    if (bytes.size() > kMaxVerifiedFileSize) return Failed(VerifyText::KeyDamaged);
     cerrojo::ParsedKeyFile file;
     switch (cerrojo::ParseEncryptedPrivateKey(Bytes(bytes),
                                               static_cast<std::uint32_t>(bytes.size()), &file)) {
         case cerrojo::StatusOk:
             break;
         case cerrojo::StatusDerUnsupported:
-            return Failed(VerifyTextId::KeyUnsupportedCipher);
+            return Failed(VerifyText::KeyUnsupportedCipher);
         case cerrojo::StatusDerTooLarge:  // only the iteration count can be
             return TooManyIterations();
         default:
-            return Failed(VerifyTextId::KeyDamaged);
+            return Failed(VerifyText::KeyDamaged);
     }
     if (file.iterations > kMaxKeyFileIterations) return TooManyIterations();
 
@@ -257,18 +257,18 @@ CheckLine CheckKey(std::string_view bytes, std::string_view password, RsaPrivate
     const int opened = cerrojo::PbeDecrypt(
         file.ciphertext, file.ciphertextLength, &plaintext, file.algorithm, file.iterations,
         file.salt, Bytes(password), static_cast<std::uint32_t>(password.size()));
-    if (opened != cerrojo::StatusOk) return Failed(VerifyTextId::KeyWrongPassword);
+    if (opened != cerrojo::StatusOk) return Failed(VerifyText::KeyWrongPassword);
 
     // A wrong password that happens to leave a valid padding yields noise:
     // what the key cannot be read from gets the same message as the padding.
     const int read = cerrojo::ParsePrivateKeyInfo(plaintext.data, plaintext.length, key);
-    if (read == cerrojo::StatusDerTooLarge) return Failed(VerifyTextId::KeyTooLarge);
-    if (read != cerrojo::StatusOk) return Failed(VerifyTextId::KeyWrongPassword);
+    if (read == cerrojo::StatusDerTooLarge) return Failed(VerifyText::KeyTooLarge);
+    if (read != cerrojo::StatusOk) return Failed(VerifyText::KeyWrongPassword);
     *recovered = true;
     if (cerrojo::RsaCheckPrivateKey(key) != cerrojo::StatusOk) {
-        return Failed(VerifyTextId::KeyInconsistent);
+        return Failed(VerifyText::KeyInconsistent);
     }
-    return Line(CheckState::Passed, VerifyText(VerifyTextId::KeyOk));
+    return Line(CheckState::Passed, Text(VerifyText::KeyOk));
 }
 
 // Check 3.
@@ -277,26 +277,26 @@ CheckLine CheckPair(const cerrojo::RsaPublicKey& publicKey, const RsaPrivateKey&
         publicKey.bits == key.bits &&
         std::memcmp(publicKey.modulus, key.modulus, sizeof(key.modulus)) == 0 &&
         std::memcmp(publicKey.publicExponent, key.publicExponent, sizeof(key.publicExponent)) == 0;
-    return same ? Line(CheckState::Passed, VerifyText(VerifyTextId::PairOk))
-                : Failed(VerifyTextId::PairMismatch);
+    return same ? Line(CheckState::Passed, Text(VerifyText::PairOk))
+                : Failed(VerifyText::PairMismatch);
 }
 
-CheckLine ReadFailure(FileSystem::ReadStatus status, VerifyTextId file) {
-    VerifyTextId message = VerifyTextId::ReadError;
+CheckLine ReadFailure(FileSystem::ReadStatus status, VerifyText file) {
+    VerifyText message = VerifyText::ReadError;
     switch (status) {
         case FileSystem::ReadStatus::CannotOpen:
-            message = VerifyTextId::CannotOpen;
+            message = VerifyText::CannotOpen;
             break;
         case FileSystem::ReadStatus::NotRegularFile:
-            message = VerifyTextId::NotRegularFile;
+            message = VerifyText::NotRegularFile;
             break;
         case FileSystem::ReadStatus::TooLarge:
-            message = VerifyTextId::FileTooLarge;
+            message = VerifyText::FileTooLarge;
             break;
         default:
             break;
     }
-    return Line(CheckState::Failed, FormatVerifyText(message, VerifyText(file)));
+    return Line(CheckState::Failed, Format(Text(message), {Text(file)}));
 }
 
 // A file's bytes, or the line that says why they could not be read.
@@ -328,7 +328,7 @@ VerificationReport Verify(const Input& request, const std::optional<Input>& key,
     if (requestRead && keyRead) {
         report.checks.push_back(CheckPair(parsed.publicKey, privateKey));
     } else {
-        report.checks.push_back(Line(CheckState::NotRun, VerifyText(VerifyTextId::PairNotChecked)));
+        report.checks.push_back(Line(CheckState::NotRun, Text(VerifyText::PairNotChecked)));
     }
     cerrojo::SecureWipeObject(privateKey);
     // What the decryption and the key check spilled on the stack.
@@ -341,13 +341,13 @@ VerificationReport Verify(const Input& request, const std::optional<Input>& key,
 std::string MarkText(CheckState state) {
     switch (state) {
         case CheckState::Passed:
-            return VerifyText(VerifyTextId::MarkPassed);
+            return Text(VerifyText::MarkPassed);
         case CheckState::Failed:
-            return VerifyText(VerifyTextId::MarkFailed);
+            return Text(VerifyText::MarkFailed);
         case CheckState::NotRun:
             break;
     }
-    return VerifyText(VerifyTextId::MarkNotRun);
+    return Text(VerifyText::MarkNotRun);
 }
 
 bool VerificationReport::AllPassed() const {
@@ -376,7 +376,7 @@ VerificationReport VerifyFilesAt(const std::string& requestPath,
     if (requestStatus == FileSystem::ReadStatus::Ok) {
         request.bytes = requestBytes;
     } else {
-        request.failure = ReadFailure(requestStatus, VerifyTextId::RequestFile);
+        request.failure = ReadFailure(requestStatus, VerifyText::RequestFile);
     }
     std::optional<Input> key;
     if (keyPath) {
@@ -386,7 +386,7 @@ VerificationReport VerifyFilesAt(const std::string& requestPath,
         if (keyStatus == FileSystem::ReadStatus::Ok) {
             key->bytes = keyBytes;
         } else {
-            key->failure = ReadFailure(keyStatus, VerifyTextId::KeyFile);
+            key->failure = ReadFailure(keyStatus, VerifyText::KeyFile);
         }
     }
     return Verify(request, key, password);

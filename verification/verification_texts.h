@@ -1,14 +1,12 @@
-// Texts of the file verification, in one table.
-//
-// Every text is Windows-1252 bytes, NUL-terminated and static, written once in
-// verification_texts.cpp. "%s" marks the one place a value is put in.
+// Texts of the file verification, in one table of UTF-8 texts (see
+// text/catalogue.h); "%1" marks the one place a value is put in.
 #pragma once
 
-#include <string>
+#include "text/catalogue.h"
 
 namespace petitora {
 
-enum class VerifyTextId : int {
+enum class VerifyText : int {
     // How a check came out.
     MarkPassed,
     MarkFailed,
@@ -17,14 +15,14 @@ enum class VerifyTextId : int {
     // The two files, as put into the reading messages.
     RequestFile,
     KeyFile,
-    // Reading a file ("%s" = one of the two above).
+    // Reading a file ("%1" = one of the two above).
     CannotOpen,
     NotRegularFile,
     FileTooLarge,
     ReadError,
 
     // Check 1: the request.
-    RequestOk,  // "%s" = the signature algorithm
+    RequestOk,  // "%1" = the signature algorithm
     RequestDamaged,
     RequestUnsupported,
     RequestKeyTooLarge,
@@ -35,7 +33,7 @@ enum class VerifyTextId : int {
     KeyOk,
     KeyDamaged,
     KeyUnsupportedCipher,
-    KeyTooManyIterations,  // "%s" = the most iterations accepted
+    KeyTooManyIterations,  // "%1" = the most iterations accepted
     KeyWrongPassword,
     KeyTooLarge,
     KeyInconsistent,
@@ -56,8 +54,8 @@ enum class VerifyTextId : int {
     LabelKeySize,
     LabelSignatureAlgorithm,
     ValueAbsent,
-    KeyBits,           // "%s" = the number of bits
-    UnknownAlgorithm,  // "%s" = the object identifier in dotted form
+    KeyBits,           // "%1" = the number of bits
+    UnknownAlgorithm,  // "%1" = the object identifier in dotted form
 
     // The command-line tool.
     Usage,
@@ -66,12 +64,7 @@ enum class VerifyTextId : int {
     Count
 };
 
-inline constexpr int kVerifyTextCount = static_cast<int>(VerifyTextId::Count);
-
-// The text of id; "" for an id outside the table.
-const char* VerifyText(VerifyTextId id);
-
-// The text of id with its "%s" replaced by value.
-std::string FormatVerifyText(VerifyTextId id, const std::string& value);
+// The text of id in Windows-1252 (static; "" for an id outside the table).
+const char* Text(VerifyText id);
 
 }  // namespace petitora

@@ -29,9 +29,9 @@
 namespace {
 
 using fuzzsupport::FuzzInput;
+using petitora::CaptureText;
 using petitora::Field;
 using petitora::RegistrantRecord;
-using petitora::TextId;
 using petitora::Verdict;
 
 constexpr int kFirstField = 1;                         // Field::RfcEntityLetters
@@ -57,12 +57,12 @@ bool SameRecord(const RegistrantRecord& a, const RegistrantRecord& b) {
 const std::set<std::string>& RuleMessages() {
     static const std::set<std::string> messages = [] {
         std::set<std::string> m;
-        for (int id = 0; id < petitora::kTextCount; ++id)
-            m.insert(petitora::Text(static_cast<petitora::TextId>(id)));
+        for (int id = 0; id < static_cast<int>(CaptureText::Count); ++id)
+            m.insert(petitora::Text(static_cast<petitora::CaptureText>(id)));
         for (int f = kFirstField; f <= kLastField; ++f) {
             const petitora::FieldInfo* info = petitora::FindField(static_cast<Field>(f));
-            m.insert(petitora::FormatText(TextId::TooManyCharacters, "%1",
-                                          std::to_string(info->maxLength)));
+            m.insert(petitora::Format(petitora::Text(CaptureText::TooManyCharacters),
+                                      {std::to_string(info->maxLength)}));
         }
         return m;
     }();
@@ -75,7 +75,7 @@ void CheckVerdict(const Verdict& v, int page) {
         return;
     }
     FUZZ_CHECK(RuleMessages().count(v.message) == 1);
-    FUZZ_CHECK(v.caption == petitora::Text(TextId::CaptionError));
+    FUZZ_CHECK(v.caption == petitora::Text(CaptureText::CaptionError));
     if (v.focus != Field::None) {
         const petitora::FieldInfo* info = petitora::FindField(v.focus);
         FUZZ_CHECK(info != nullptr && info->page == page);
@@ -90,7 +90,7 @@ struct Expectation {
     Field focus = Field::None;
 };
 
-Expectation Fails(TextId id, Field focus) {
+Expectation Fails(CaptureText id, Field focus) {
     return Expectation{false, petitora::Text(id), focus};
 }
 
@@ -107,13 +107,13 @@ int TwoDigits(const std::string& text, std::size_t first) {
 Expectation Rfc(const std::string& letters, const std::string& date, const std::string& homoclave,
                 std::size_t length, Field lettersBox, Field dateBox, Field homoclaveBox) {
     if (letters.size() + date.size() + homoclave.size() != length)
-        return Fails(TextId::RfcLength, lettersBox);
+        return Fails(CaptureText::RfcLength, lettersBox);
     const int month = TwoDigits(date, 2), day = TwoDigits(date, 4);
-    if (month < 1 || month > 12) return Fails(TextId::RfcMonth, dateBox);
-    if (day < 1 || day > 31) return Fails(TextId::RfcDay, dateBox);
+    if (month < 1 || month > 12) return Fails(CaptureText::RfcMonth, dateBox);
+    if (day < 1 || day > 31) return Fails(CaptureText::RfcDay, dateBox);
     if (homoclave.size() < 3 ||
         !(homoclave[2] == 'A' || (homoclave[2] >= '0' && homoclave[2] <= '9')))
-        return Fails(TextId::RfcHomoclave, homoclaveBox);
+        return Fails(CaptureText::RfcHomoclave, homoclaveBox);
     return {};
 }
 
@@ -132,8 +132,8 @@ Expectation Expected(const RegistrantRecord& r, int page) {
         if (field == (entity ? Field::RfcLetters : Field::RfcEntityLetters)) continue;
         if (text->size() > info->maxLength) {
             return Expectation{false,
-                               petitora::FormatText(TextId::TooManyCharacters, "%1",
-                                                    std::to_string(info->maxLength)),
+                               petitora::Format(petitora::Text(CaptureText::TooManyCharacters),
+                                                {std::to_string(info->maxLength)}),
                                field};
         }
     }
@@ -145,54 +145,56 @@ Expectation Expected(const RegistrantRecord& r, int page) {
                          Field::RfcDate, Field::RfcHomoclave);
         if (!rfc.valid) return rfc;
         if (!entity && !r.curp.empty()) {
-            if (r.curp.size() != 18) return Fails(TextId::CurpLength, Field::Curp);
-            if (r.curp[10] != 'H' && r.curp[10] != 'M') return Fails(TextId::CurpSex, Field::Curp);
+            if (r.curp.size() != 18) return Fails(CaptureText::CurpLength, Field::Curp);
+            if (r.curp[10] != 'H' && r.curp[10] != 'M')
+                return Fails(CaptureText::CurpSex, Field::Curp);
         }
         if (r.name.empty())
-            return Fails(entity ? TextId::MissingBusinessName : TextId::MissingUserName,
+            return Fails(entity ? CaptureText::MissingBusinessName : CaptureText::MissingUserName,
                          Field::Name);
         if (!entity && r.paternalSurname.empty())
-            return Fails(TextId::MissingPaternalSurname, Field::PaternalSurname);
-        if (!customs && r.email.empty()) return Fails(TextId::MissingEmail, Field::Email);
+            return Fails(CaptureText::MissingPaternalSurname, Field::PaternalSurname);
+        if (!customs && r.email.empty()) return Fails(CaptureText::MissingEmail, Field::Email);
         if (!r.email.empty()) {
             const std::size_t at = r.email.find('@');
-            if (at == std::string::npos) return Fails(TextId::EmailNoAt, Field::Email);
+            if (at == std::string::npos) return Fails(CaptureText::EmailNoAt, Field::Email);
             if (r.email.find('@', at + 1) != std::string::npos)
-                return Fails(TextId::EmailSecondAt, Field::Email);
+                return Fails(CaptureText::EmailSecondAt, Field::Email);
             if (r.email.find("E-mail") != std::string::npos ||
                 r.email.find_first_of("<>") != std::string::npos)
-                return Fails(TextId::EmailForbiddenText, Field::Email);
+                return Fails(CaptureText::EmailForbiddenText, Field::Email);
         }
         if (r.revocationKey.empty())
-            return Fails(TextId::MissingRevocationKey, Field::RevocationKey);
+            return Fails(CaptureText::MissingRevocationKey, Field::RevocationKey);
         if (r.revocationKey.size() < 8)
-            return Fails(TextId::RevocationKeyTooShort, Field::RevocationKey);
+            return Fails(CaptureText::RevocationKeyTooShort, Field::RevocationKey);
         const bool cpr = r.userType == petitora::UserType::ContadorPublico;
         if ((cpr || customs) && r.patenteCpr.empty())
-            return Fails(cpr ? TextId::MissingCprNumber : TextId::MissingPatente,
+            return Fails(cpr ? CaptureText::MissingCprNumber : CaptureText::MissingPatente,
                          Field::PatenteCpr);
         return {};
     }
     if (page == petitora::kPageAddress) {
         if (r.stateIndex < 0 || r.stateIndex > 31)
-            return Fails(TextId::OfficeStateMismatch, Field::StateIndex);
+            return Fails(CaptureText::OfficeStateMismatch, Field::StateIndex);
         if (r.street.empty() || r.postalCode.empty() || r.neighbourhood.empty() ||
             r.municipality.empty() || r.exteriorNumber.empty())
-            return Fails(TextId::MissingAddressData, Field::None);
+            return Fails(CaptureText::MissingAddressData, Field::None);
         if (customs) return {};
         if (!petitora::CheckOfficeMatchesState(r.regionalOffice, r.stateIndex).valid)
-            return Fails(TextId::OfficeStateMismatch, Field::RegionalOffice);
+            return Fails(CaptureText::OfficeStateMismatch, Field::RegionalOffice);
         return {};
     }
     if (r.repRfcLetters.empty() && r.repRfcDate.empty() && r.repRfcHomoclave.empty() &&
         r.repName.empty() && r.repPaternalSurname.empty() && r.repMaternalSurname.empty()) {
-        return entity ? Fails(TextId::MissingRepresentative, Field::RepRfcLetters) : Expectation{};
+        return entity ? Fails(CaptureText::MissingRepresentative, Field::RepRfcLetters)
+                      : Expectation{};
     }
     const Expectation rfc = Rfc(r.repRfcLetters, r.repRfcDate, r.repRfcHomoclave, 13,
                                 Field::RepRfcLetters, Field::RepRfcDate, Field::RepRfcHomoclave);
     if (!rfc.valid) return rfc;
     if (r.repName.empty() || r.repPaternalSurname.empty())
-        return Fails(TextId::MissingRepresentativeName, Field::RepName);
+        return Fails(CaptureText::MissingRepresentativeName, Field::RepName);
     return {};
 }
 
@@ -226,7 +228,8 @@ void CheckLeaving(const RegistrantRecord& record, Field field, int requiredMode)
     const bool empty = text != nullptr && info->trimmed && Cleaned(*text).empty();
     FUZZ_CHECK(v.valid == !(empty && required));
     if (!v.valid) {
-        FUZZ_CHECK(v.focus == field && v.message == petitora::Text(TextId::MissingFieldOnLeave));
+        FUZZ_CHECK(v.focus == field &&
+                   v.message == petitora::Text(CaptureText::MissingFieldOnLeave));
     }
     // Leaving the box again changes nothing more.
     RegistrantRecord twice = after;
@@ -236,7 +239,7 @@ void CheckLeaving(const RegistrantRecord& record, Field field, int requiredMode)
 
 void CheckOffice(const std::string& office, int stateIndex) {
     const Verdict v = petitora::CheckOfficeMatchesState(office, stateIndex);
-    FUZZ_CHECK(v.valid || v.message == petitora::Text(TextId::OfficeStateMismatch));
+    FUZZ_CHECK(v.valid || v.message == petitora::Text(CaptureText::OfficeStateMismatch));
     FUZZ_CHECK(v.valid == petitora::CheckOfficeMatchesState(office.substr(0, 2), stateIndex).valid);
     int states = 0;
     for (int s = 0; s < petitora::kStateCount; ++s)

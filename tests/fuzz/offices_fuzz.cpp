@@ -113,7 +113,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     // The damaged-file text with the path, cut to the area and terminated.
-    const std::string text = petitora::FormatText(petitora::TextId::DamagedFile, "%s", path);
+    const std::string text =
+        petitora::Format(petitora::Text(petitora::CaptureText::DamagedFile), {path});
     const std::size_t n = std::min<std::size_t>(text.size(), areaSize - 1);
     FUZZ_CHECK(std::memcmp(workArea, text.data(), n) == 0 && workArea[n] == '\0');
     return 0;

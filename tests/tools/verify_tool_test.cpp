@@ -33,8 +33,8 @@ std::string Quote(const std::string& text) {
     return quoted;
 }
 
+using petitora::Text;
 using petitora::VerifyText;
-using petitora::VerifyTextId;
 
 struct Result {
     int exit = -1;
@@ -97,9 +97,9 @@ class VerifyTool : public testing::Test {
 
 testsupport::TempFolder* VerifyTool::folder_ = nullptr;
 
-std::string Utf8Line(VerifyTextId mark, const std::string& text) {
+std::string Utf8Line(VerifyText mark, const std::string& text) {
     std::string line(1, '[');
-    line += VerifyText(mark);
+    line += Text(mark);
     line += "] ";
     line += text;
     return petitora::Cp1252ToUtf8(line) + "\n";
@@ -119,7 +119,7 @@ TEST_F(VerifyTool, GoodPairPassesWithTheLinesInUtf8) {
     EXPECT_NE(result.out.find("[Correcto] La contrase\xC3\xB1"
                               "a abre la llave privada"),
               std::string::npos);
-    EXPECT_NE(result.out.find(Utf8Line(VerifyTextId::MarkPassed, VerifyText(VerifyTextId::PairOk))),
+    EXPECT_NE(result.out.find(Utf8Line(VerifyText::MarkPassed, Text(VerifyText::PairOk))),
               std::string::npos);
     EXPECT_NE(result.out.find("\nNombre: JOS\xC3\x89  N\xC3\x9A\xC3\x91"
                               "EZ"),
@@ -170,7 +170,7 @@ TEST_F(VerifyTool, PasswordTypedAtATerminalIsNotShown) {
         ::_exit(127);
     }
     const std::string prompt = ReadTerminal(master, ": ");
-    EXPECT_EQ(prompt, petitora::Cp1252ToUtf8(VerifyText(VerifyTextId::PasswordPrompt)));
+    EXPECT_EQ(prompt, petitora::Cp1252ToUtf8(Text(VerifyText::PasswordPrompt)));
     const std::string typed = password + "\n";
     ASSERT_EQ(::write(master, typed.data(), typed.size()), static_cast<ssize_t>(typed.size()));
     const std::string shown = ReadTerminal(master, "");
@@ -194,12 +194,10 @@ TEST_F(VerifyTool, FailedChecksGiveExitStatusOne) {
                         "contrase\xC3\xB1"
                         "a 2026\n");
     EXPECT_EQ(result.exit, 1);
-    EXPECT_NE(result.out.find(
-                  Utf8Line(VerifyTextId::MarkFailed, VerifyText(VerifyTextId::KeyWrongPassword))),
+    EXPECT_NE(result.out.find(Utf8Line(VerifyText::MarkFailed, Text(VerifyText::KeyWrongPassword))),
               std::string::npos)
         << result.out;
-    EXPECT_NE(result.out.find(
-                  Utf8Line(VerifyTextId::MarkNotRun, VerifyText(VerifyTextId::PairNotChecked))),
+    EXPECT_NE(result.out.find(Utf8Line(VerifyText::MarkNotRun, Text(VerifyText::PairNotChecked))),
               std::string::npos);
 
     result = Run(Quote(Path("pair.req")) + " " + Quote(Path("missing.key")), "x\n");
@@ -226,7 +224,7 @@ TEST_F(VerifyTool, WrongCommandLinesAndOverlongPasswordsGiveExitStatusTwo) {
     const Result result = Run(Pair(), std::string(5000, 'a') + "\n");
     EXPECT_EQ(result.exit, 2);
     EXPECT_TRUE(result.out.empty());
-    EXPECT_EQ(result.err, petitora::Cp1252ToUtf8(VerifyText(VerifyTextId::PasswordTooLong)) + "\n");
+    EXPECT_EQ(result.err, petitora::Cp1252ToUtf8(Text(VerifyText::PasswordTooLong)) + "\n");
 }
 
 }  // namespace

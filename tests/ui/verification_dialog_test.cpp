@@ -95,8 +95,8 @@ Shown Read(VerificationResultDialog* dialog) {
     return shown;
 }
 
-std::string Text(VerifyTextId id) {
-    return U(VerifyText(id));
+std::string OnScreen(VerifyText id) {
+    return U(Text(id));
 }
 
 // Size, bytes and modification time: what "not changed" means for a file.
@@ -190,7 +190,7 @@ TEST_F(VerifyFromMenu, GoodPairShowsEveryCheckPassedAndTheContents) {
               (std::vector<std::string>{
                   "La solicitud de certificado (.req) est\u00e1 bien formada y su firma "
                   "(sha1WithRSAEncryption) es v\u00e1lida.",
-                  Text(VerifyTextId::KeyOk), Text(VerifyTextId::PairOk)}));
+                  OnScreen(VerifyText::KeyOk), OnScreen(VerifyText::PairOk)}));
     const std::map<std::string, std::string> contents = {
         {"RFC:", "PEXJ800101AB1"},
         {"RFC del representante legal:", "LOMM750505XY2"},
@@ -235,25 +235,25 @@ TEST_F(VerifyFromMenu, FailuresAreRowsOfTheDialog) {
          keyPath,
          "otra clave",
          {CheckState::Passed, CheckState::Failed, CheckState::NotRun},
-         Text(VerifyTextId::KeyWrongPassword)},
+         OnScreen(VerifyText::KeyWrongPassword)},
         {"key of another pair",
          requestPath,
          folder / "otro.key",
          kPassword,
          {CheckState::Passed, CheckState::Passed, CheckState::Failed},
-         Text(VerifyTextId::PairMismatch)},
+         OnScreen(VerifyText::PairMismatch)},
         {"damaged request",
          folder / "corto.req",
          keyPath,
          kPassword,
          {CheckState::Failed, CheckState::Passed, CheckState::NotRun},
-         Text(VerifyTextId::RequestDamaged)},
+         OnScreen(VerifyText::RequestDamaged)},
         {"folder as key",
          requestPath,
          folder / "carpeta.key",
          kPassword,
          {CheckState::Passed, CheckState::Failed, CheckState::NotRun},
-         U(FormatVerifyText(VerifyTextId::NotRegularFile, VerifyText(VerifyTextId::KeyFile)))},
+         U(Format(Text(VerifyText::NotRegularFile), {Text(VerifyText::KeyFile)}))},
     };
     const std::map<CheckState, std::string> words = {{CheckState::Passed, "Correcto"},
                                                      {CheckState::Failed, "Falla"},

@@ -25,9 +25,10 @@ namespace {
 
 namespace fs = std::filesystem;
 using petitora::CheckState;
+using petitora::Format;
+using petitora::Text;
 using petitora::VerificationReport;
 using petitora::VerifyText;
-using petitora::VerifyTextId;
 
 const std::string kPassword =
     "Contrase\xF1"
@@ -44,9 +45,9 @@ std::string KeyFile(const dertest::KeyPair& key, cerrojo::AlgorithmId algorithm,
 }
 
 // The value of a content line, or "<none>".
-std::string Content(const VerificationReport& report, VerifyTextId label) {
+std::string Content(const VerificationReport& report, VerifyText label) {
     for (const petitora::ContentLine& line : report.contents) {
-        if (line.label == VerifyText(label)) return line.value;
+        if (line.label == Text(label)) return line.value;
     }
     return "<none>";
 }
@@ -89,7 +90,7 @@ TEST_F(Verification, CerrojoPairsPassEveryCheck) {
                     Request(key, signature, slots), KeyFile(key, cipher), kPassword);
                 EXPECT_EQ(States(report), kAllPassed);
                 EXPECT_TRUE(report.AllPassed());
-                EXPECT_EQ(Content(report, VerifyTextId::LabelKeySize),
+                EXPECT_EQ(Content(report, VerifyText::LabelKeySize),
                           std::to_string(bits) + " bits");
             }
         }
@@ -150,9 +151,9 @@ TEST_F(Verification, ContentsOfEveryRegistrantKind) {
         const VerificationReport report =
             petitora::VerifyFiles(Request(key, 103, slots), KeyFile(key, 105), kPassword);
         EXPECT_TRUE(report.AllPassed());
-        EXPECT_EQ(Content(report, VerifyTextId::LabelCurp),
-                  k.curp ? k.curp : VerifyText(VerifyTextId::ValueAbsent));
-        EXPECT_EQ(Content(report, VerifyTextId::LabelBusinessName),
+        EXPECT_EQ(Content(report, VerifyText::LabelCurp),
+                  k.curp ? k.curp : Text(VerifyText::ValueAbsent));
+        EXPECT_EQ(Content(report, VerifyText::LabelBusinessName),
                   k.entity ? slots.organization : "<none>");
     }
 
@@ -163,9 +164,9 @@ TEST_F(Verification, ContentsOfEveryRegistrantKind) {
     const VerificationReport report = petitora::VerifyFiles(Request(key, 103, bare), {}, "");
     EXPECT_TRUE(report.AllPassed());
     EXPECT_EQ(report.checks.size(), 1u);
-    EXPECT_EQ(Content(report, VerifyTextId::LabelRfc), "PELJ800101AB1");
-    EXPECT_EQ(Content(report, VerifyTextId::LabelRepresentativeRfc), "<none>");
-    EXPECT_EQ(Content(report, VerifyTextId::LabelEmail), VerifyText(VerifyTextId::ValueAbsent));
+    EXPECT_EQ(Content(report, VerifyText::LabelRfc), "PELJ800101AB1");
+    EXPECT_EQ(Content(report, VerifyText::LabelRepresentativeRfc), "<none>");
+    EXPECT_EQ(Content(report, VerifyText::LabelEmail), Text(VerifyText::ValueAbsent));
 }
 
 // Files made by the openssl command, as a registrant's own tools would.
@@ -185,13 +186,13 @@ TEST_F(Verification, OpenSslCommandFilesPass) {
         0);
     const VerificationReport report = petitora::VerifyFilesAt(request, keyFile, "clave-\xC3\xB1");
     EXPECT_EQ(States(report), kAllPassed);
-    EXPECT_EQ(Content(report, VerifyTextId::LabelName),
+    EXPECT_EQ(Content(report, VerifyText::LabelName),
               "JOS\xC9  N\xDA\xD1"
               "EZ");
-    EXPECT_EQ(Content(report, VerifyTextId::LabelRfc), "NUXJ800101AB1");
-    EXPECT_EQ(Content(report, VerifyTextId::LabelEmail), "jose@ejemplo.mx");
-    EXPECT_EQ(Content(report, VerifyTextId::LabelState), "OAXACA");
-    EXPECT_EQ(Content(report, VerifyTextId::LabelSignatureAlgorithm), "md5WithRSAEncryption");
+    EXPECT_EQ(Content(report, VerifyText::LabelRfc), "NUXJ800101AB1");
+    EXPECT_EQ(Content(report, VerifyText::LabelEmail), "jose@ejemplo.mx");
+    EXPECT_EQ(Content(report, VerifyText::LabelState), "OAXACA");
+    EXPECT_EQ(Content(report, VerifyText::LabelSignatureAlgorithm), "md5WithRSAEncryption");
 
     // The default digest is one the check does not know: shown by number.
     ASSERT_EQ(
@@ -199,8 +200,8 @@ TEST_F(Verification, OpenSslCommandFilesPass) {
         0);
     const VerificationReport sha256 = petitora::VerifyFilesAt(request, std::nullopt, "");
     ASSERT_EQ(sha256.checks.size(), 1u);
-    EXPECT_EQ(sha256.checks[0].text, VerifyText(VerifyTextId::RequestUnsupportedSignature));
-    EXPECT_EQ(Content(sha256, VerifyTextId::LabelSignatureAlgorithm),
+    EXPECT_EQ(sha256.checks[0].text, Text(VerifyText::RequestUnsupportedSignature));
+    EXPECT_EQ(Content(sha256, VerifyText::LabelSignatureAlgorithm),
               "desconocido (1.2.840.113549.1.1.11)");
 }
 
@@ -213,8 +214,8 @@ TEST_F(Verification, WrongPasswordForeignKeyAndFlippedSignature) {
     VerificationReport report = petitora::VerifyFiles(request, keyFile, kPassword + "x");
     EXPECT_EQ(States(report),
               (std::vector{CheckState::Passed, CheckState::Failed, CheckState::NotRun}));
-    EXPECT_EQ(report.checks[1].text, VerifyText(VerifyTextId::KeyWrongPassword));
-    EXPECT_EQ(report.checks[2].text, VerifyText(VerifyTextId::PairNotChecked));
+    EXPECT_EQ(report.checks[1].text, Text(VerifyText::KeyWrongPassword));
+    EXPECT_EQ(report.checks[2].text, Text(VerifyText::PairNotChecked));
     // The key file was read; it is the password that did not open it.
     EXPECT_NE(report.checks[2].text.find("no se pudo abrir la llave privada"), std::string::npos);
     EXPECT_FALSE(report.AllPassed());
@@ -222,14 +223,14 @@ TEST_F(Verification, WrongPasswordForeignKeyAndFlippedSignature) {
     report = petitora::VerifyFiles(request, KeyFile(dertest::TestKey(2048), 105), kPassword);
     EXPECT_EQ(States(report),
               (std::vector{CheckState::Passed, CheckState::Passed, CheckState::Failed}));
-    EXPECT_EQ(report.checks[2].text, VerifyText(VerifyTextId::PairMismatch));
+    EXPECT_EQ(report.checks[2].text, Text(VerifyText::PairMismatch));
 
     std::string flipped = request;
     flipped[flipped.size() - 1] ^= 0x40;
     report = petitora::VerifyFiles(flipped, keyFile, kPassword);
     EXPECT_EQ(States(report),
               (std::vector{CheckState::Failed, CheckState::Passed, CheckState::Passed}));
-    EXPECT_EQ(report.checks[0].text, VerifyText(VerifyTextId::RequestBadSignature));
+    EXPECT_EQ(report.checks[0].text, Text(VerifyText::RequestBadSignature));
     EXPECT_FALSE(report.contents.empty());  // still shown, for the user to compare
 }
 
@@ -244,7 +245,7 @@ TEST_F(Verification, EveryTruncationOfEitherFileFails) {
         ASSERT_EQ(States(report),
                   (std::vector{CheckState::Failed, CheckState::Passed, CheckState::NotRun}))
             << cut;
-        EXPECT_EQ(report.checks[0].text, VerifyText(VerifyTextId::RequestDamaged));
+        EXPECT_EQ(report.checks[0].text, Text(VerifyText::RequestDamaged));
     }
     for (std::size_t cut = 0; cut < keyFile.size(); ++cut) {
         const VerificationReport report =
@@ -252,7 +253,7 @@ TEST_F(Verification, EveryTruncationOfEitherFileFails) {
         ASSERT_EQ(States(report),
                   (std::vector{CheckState::Passed, CheckState::Failed, CheckState::NotRun}))
             << cut;
-        EXPECT_EQ(report.checks[1].text, VerifyText(VerifyTextId::KeyDamaged));
+        EXPECT_EQ(report.checks[1].text, Text(VerifyText::KeyDamaged));
     }
 }
 
@@ -295,22 +296,18 @@ TEST_F(Verification, ThingsThatAreNotFilesAreRefusedAndLeftAlone) {
         EXPECT_EQ(report.checks[1].state, CheckState::Failed);
         return report.checks[1].text;
     };
-    const std::string keyName = VerifyText(VerifyTextId::KeyFile);
-    EXPECT_EQ(keyLine(directory),
-              petitora::FormatVerifyText(VerifyTextId::NotRegularFile, keyName));
-    EXPECT_EQ(keyLine(pipe), petitora::FormatVerifyText(VerifyTextId::NotRegularFile, keyName));
-    EXPECT_EQ(keyLine("/dev/zero"),
-              petitora::FormatVerifyText(VerifyTextId::NotRegularFile, keyName));
-    EXPECT_EQ(keyLine(huge), petitora::FormatVerifyText(VerifyTextId::FileTooLarge, keyName));
-    EXPECT_EQ(keyLine(Path("missing.key")),
-              petitora::FormatVerifyText(VerifyTextId::CannotOpen, keyName));
-    EXPECT_EQ(keyLine(limit), VerifyText(VerifyTextId::KeyDamaged));  // read, then refused
+    const std::string keyName = Text(VerifyText::KeyFile);
+    EXPECT_EQ(keyLine(directory), Format(Text(VerifyText::NotRegularFile), {keyName}));
+    EXPECT_EQ(keyLine(pipe), Format(Text(VerifyText::NotRegularFile), {keyName}));
+    EXPECT_EQ(keyLine("/dev/zero"), Format(Text(VerifyText::NotRegularFile), {keyName}));
+    EXPECT_EQ(keyLine(huge), Format(Text(VerifyText::FileTooLarge), {keyName}));
+    EXPECT_EQ(keyLine(Path("missing.key")), Format(Text(VerifyText::CannotOpen), {keyName}));
+    EXPECT_EQ(keyLine(limit), Text(VerifyText::KeyDamaged));  // read, then refused
 
     const VerificationReport noRequest = petitora::VerifyFilesAt(directory, std::nullopt, "");
     ASSERT_EQ(noRequest.checks.size(), 1u);
     EXPECT_EQ(noRequest.checks[0].text,
-              petitora::FormatVerifyText(VerifyTextId::NotRegularFile,
-                                         VerifyText(VerifyTextId::RequestFile)));
+              Format(Text(VerifyText::NotRegularFile), {Text(VerifyText::RequestFile)}));
     EXPECT_TRUE(noRequest.contents.empty());
 
     // Nothing was written or created.
@@ -333,26 +330,25 @@ TEST_F(Verification, FilesOfOtherKindsSaySo) {
     ASSERT_NE(ec, nullptr);
     VerificationReport report = petitora::VerifyFiles(
         text(dertest::OpenSslRequest(ec.get(), EVP_sha256())), std::nullopt, "");
-    EXPECT_EQ(report.checks[0].text, VerifyText(VerifyTextId::RequestUnsupported));
+    EXPECT_EQ(report.checks[0].text, Text(VerifyText::RequestUnsupported));
     EXPECT_TRUE(report.contents.empty());
 
     const dertest::Pkey large = dertest::GenerateOpenSslKey(2056);
     report = petitora::VerifyFiles(
         text(dertest::OpenSslRequest(large.get(), EVP_sha1())),
         text(dertest::OpenSslKeyFile(large.get(), "x", NID_pbeWithMD5AndDES_CBC, 1)), "x");
-    EXPECT_EQ(report.checks[0].text, VerifyText(VerifyTextId::RequestKeyTooLarge));
-    EXPECT_EQ(report.checks[1].text, VerifyText(VerifyTextId::KeyTooLarge));
+    EXPECT_EQ(report.checks[0].text, Text(VerifyText::RequestKeyTooLarge));
+    EXPECT_EQ(report.checks[1].text, Text(VerifyText::KeyTooLarge));
     EXPECT_EQ(report.checks[2].state, CheckState::NotRun);
 
     const dertest::Pkey key = dertest::ToOpenSsl(dertest::TestKey(1024).privateKey);
     report = petitora::VerifyFiles("", text(dertest::OpenSslKeyFile(key.get(), "x", -1, 1)), "x");
-    EXPECT_EQ(report.checks[1].text, VerifyText(VerifyTextId::KeyUnsupportedCipher));
+    EXPECT_EQ(report.checks[1].text, Text(VerifyText::KeyUnsupportedCipher));
     const std::uint32_t tooMany = petitora::kMaxKeyFileIterations + 1;
     report = petitora::VerifyFiles(
         "", text(dertest::OpenSslKeyFile(key.get(), "x", NID_pbeWithMD5AndDES_CBC, tooMany)), "x");
-    EXPECT_EQ(report.checks[1].text,
-              petitora::FormatVerifyText(VerifyTextId::KeyTooManyIterations,
-                                         std::to_string(petitora::kMaxKeyFileIterations)));
+    EXPECT_EQ(report.checks[1].text, Format(Text(VerifyText::KeyTooManyIterations),
+                                            {std::to_string(petitora::kMaxKeyFileIterations)}));
     report = petitora::VerifyFiles(
         "", text(dertest::OpenSslKeyFile(key.get(), "x", NID_pbeWithMD5AndDES_CBC, tooMany - 1)),
         "x");
@@ -370,8 +366,8 @@ TEST_F(Verification, ShownValuesAreSafe) {
     slots.name[7] = dertest::SampleSlots::Span(slots.state);
     const VerificationReport report =
         petitora::VerifyFiles(Request(dertest::TestKey(1024), 103, slots), std::nullopt, "");
-    EXPECT_EQ(Content(report, VerifyTextId::LabelName), "JUAN?[2J??PEREZ");
-    EXPECT_EQ(Content(report, VerifyTextId::LabelState), std::string(200, 'A') + "...");
+    EXPECT_EQ(Content(report, VerifyText::LabelName), "JUAN?[2J??PEREZ");
+    EXPECT_EQ(Content(report, VerifyText::LabelState), std::string(200, 'A') + "...");
 }
 
 }  // namespace

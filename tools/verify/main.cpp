@@ -25,8 +25,8 @@
 
 namespace {
 
+using petitora::Text;
 using petitora::VerifyText;
-using petitora::VerifyTextId;
 
 constexpr int kExitPassed = 0;
 constexpr int kExitFailed = 1;
@@ -97,7 +97,7 @@ class PasswordLine {
         std::optional<HiddenTyping> hidden;
         if (::isatty(::fileno(stream))) {
             hidden.emplace(::fileno(stream));
-            PrintText(stderr, VerifyText(VerifyTextId::PasswordPrompt));
+            PrintText(stderr, Text(VerifyText::PasswordPrompt));
             std::fflush(stderr);
         }
         bool fits = true;
@@ -138,7 +138,7 @@ int main(int argc, char** argv) {
         return kExitPassed;
     }
     if (argc < 2 || argc > 3 || argv[1][0] == '\0' || (argc == 3 && argv[2][0] == '\0')) {
-        PrintLine(stderr, VerifyText(VerifyTextId::Usage));
+        PrintLine(stderr, Text(VerifyText::Usage));
         return kExitUsage;
     }
     std::optional<std::string> keyPath;
@@ -146,7 +146,7 @@ int main(int argc, char** argv) {
 
     PasswordLine password;
     if (keyPath && !password.Read(stdin)) {
-        PrintLine(stderr, VerifyText(VerifyTextId::PasswordTooLong));
+        PrintLine(stderr, Text(VerifyText::PasswordTooLong));
         return kExitUsage;
     }
     const petitora::VerificationReport report =
