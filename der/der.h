@@ -43,7 +43,8 @@ inline constexpr std::uint32_t kDerIa5String = 22;
 inline constexpr std::uint32_t kDerContext0 = 0xA0;  // [0] constructed, DerPutHeader only
 
 // Algorithm identifiers with a table entry. The digest values equal their
-// DigestId, so a signer passes its DigestId straight in for the DigestInfo.
+// DigestId, so a signer passes its DigestId straight in for the DigestInfo
+// (SHA-256 has no DigestId: its entry is 113).
 inline constexpr AlgorithmId kAlgMd2 = 2;
 inline constexpr AlgorithmId kAlgMd4 = 4;
 inline constexpr AlgorithmId kAlgMd5 = 5;
@@ -61,6 +62,8 @@ inline constexpr AlgorithmId kAlgPbeWithShaAnd128BitRc2Cbc = 109;
 inline constexpr AlgorithmId kAlgPbeWithShaAnd3KeyTripleDesCbc = 110;
 inline constexpr AlgorithmId kAlgSha1WithRsa = 111;
 inline constexpr AlgorithmId kAlgDesEde3Cbc = 112;
+inline constexpr AlgorithmId kAlgSha256 = 113;
+inline constexpr AlgorithmId kAlgSha256WithRsa = 114;
 
 // Longest object identifier content in the table, in bytes.
 inline constexpr std::uint32_t kMaxAlgorithmOidLength = 10;
