@@ -174,6 +174,13 @@ std::uint32_t DerPutInteger(DerBuffer* buffer, ByteSpan span, int asIs) {
     return header == 0 ? 0 : header + contents;
 }
 
+std::uint32_t DerPutUint32(DerBuffer* buffer, std::uint32_t value) {
+    std::uint8_t bytes[4] = {
+        static_cast<std::uint8_t>(value >> 24), static_cast<std::uint8_t>(value >> 16),
+        static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)};
+    return DerPutInteger(buffer, ByteSpan{bytes, sizeof(bytes)}, 0);
+}
+
 int GetAlgorithmOid(AlgorithmId algorithmId, std::uint8_t* octets, std::uint32_t* length) {
     const AlgorithmEntry* entry = FindAlgorithm(algorithmId);
     if (entry == nullptr) return StatusBadData;

@@ -116,6 +116,11 @@ std::uint32_t DerPutTlv(DerBuffer* buffer, std::uint32_t tag, ByteSpan span);
 // to be below 0x80 in their leading byte). Returns contents + header, or 0.
 std::uint32_t DerPutInteger(DerBuffer* buffer, ByteSpan span, int asIs);
 
+// An INTEGER holding value (an iteration count, a version): DerPutInteger on
+// its four big-endian bytes, minimal, with a sign byte when needed. Returns
+// its size or 0.
+std::uint32_t DerPutUint32(DerBuffer* buffer, std::uint32_t value);
+
 // Copies the object identifier content octets of algorithmId into octets
 // (room for kMaxAlgorithmOidLength bytes) and their count into *length.
 // Returns 0, or StatusBadData for a value without an entry (outputs untouched).

@@ -76,14 +76,10 @@ std::uint32_t DerPutPrivateKeyInfo(DerBuffer* buffer, AlgorithmId keyAlgorithm,
 // their real lengths and, from 0x80 in the leading byte, a sign byte.
 std::uint32_t DerPutPbeAlgorithmIdentifier(DerBuffer* buffer, AlgorithmId algorithm,
                                            const std::uint8_t salt[8], std::uint32_t iterations) {
-    std::uint8_t count[4] = {static_cast<std::uint8_t>(iterations >> 24),
-                             static_cast<std::uint8_t>(iterations >> 16),
-                             static_cast<std::uint8_t>(iterations >> 8),
-                             static_cast<std::uint8_t>(iterations)};
     std::uint8_t oid[kMaxAlgorithmOidLength];
     std::uint32_t oidLength = 0;
     if (GetAlgorithmOid(algorithm, oid, &oidLength) != StatusOk) return 0;
-    const std::uint32_t countSize = DerPutInteger(buffer, ByteSpan{count, sizeof(count)}, 0);
+    const std::uint32_t countSize = DerPutUint32(buffer, iterations);
     if (countSize == 0) return 0;
     const std::uint32_t saltSize =
         DerPutTlv(buffer, kDerOctetString, ByteSpan{const_cast<std::uint8_t*>(salt), kSaltLength});
