@@ -49,6 +49,9 @@ ByteSpan Oid(const std::uint8_t (&octets)[N]) {
 // with a friendly name of up to 255 characters, and the headers.
 constexpr std::uint32_t kSlack = 4096;
 
+// The longest password's BMPString, terminator included, fits the derivation.
+static_assert(2 * kPfxMaxTextLength + 2 <= kPkcs12MaxPasswordLength);
+
 // Prepends a header of tag around the `contents` bytes already in place.
 // Returns contents + header, or 0 (also for contents 0, a failed encoder).
 std::uint32_t Wrap(DerBuffer* buffer, std::uint32_t tag, std::uint32_t contents) {
