@@ -64,7 +64,7 @@ class Pfx : public testing::Test {
   protected:
     const dertest::KeyPair& key_ = dertest::OwnKey(testsupport::kSanitized ? 1024 : 2048);
     dertest::Pkey pkey_ = dertest::ToOpenSsl(key_.privateKey);
-    const Bytes cert_ = testsupport::OpenSslCertificate(pkey_.get(), "PELJ800101AB1");
+    const Bytes cert_ = testsupport::OpenSslSelfSigned(pkey_.get(), "PELJ800101AB1");
     testsupport::TempFolder folder_{"petitora-pfx"};
 
     cerrojo::PfxContents Contents(const std::string& name, const std::string& password) const {
@@ -95,10 +95,6 @@ TEST_F(Pfx, OpenSslAndGnuTlsReadKeyCertificateAndAttributes) {
                           {"X", ""}};
     const std::string keyPem = Pem([&](BIO* bio) {
         return PEM_write_bio_PrivateKey(bio, pkey_.get(), nullptr, nullptr, 0, nullptr, nullptr);
-    });
-    const std::string rsaPem = Pem([&](BIO* bio) {
-        return PEM_write_bio_PrivateKey_traditional(bio, pkey_.get(), nullptr, nullptr, 0, nullptr,
-                                                    nullptr);
     });
     const unsigned char* p = cert_.data();
     X509* x509 = d2i_X509(nullptr, &p, static_cast<long>(cert_.size()));
@@ -139,22 +135,10 @@ TEST_F(Pfx, OpenSslAndGnuTlsReadKeyCertificateAndAttributes) {
         EXPECT_EQ(Count(out, "Iteration count: 2048"), 3u) << out;
         EXPECT_EQ(Count(out, "Schema: PKCS12-3DES-SHA1"), 2u);
         EXPECT_EQ(Count(out, "Friendly name: " + name + "\n"), 2u) << out;
-        EXPECT_EQ(Count(out, "Key ID: " + KeyId(cert_, ':') + "\n"), 2u);
+        EXPECT_EQ(Count(out, "Key ID: " + KeyId(cert_, ':') + "\n"), 2u);  // the key bag's too
         for (const char* salt : {"0102030405060708", "090a0b0c0d0e0f10", "1112131415161718"})
             EXPECT_EQ(Count(out, std::string("Salt: ") + salt + "\n"), 1u) << salt;
         EXPECT_EQ(Count(out, certPem), 1u);
-        // certtool shows the key bag still encrypted: it decrypts it on its own.
-        const std::string end = "-----END ENCRYPTED PRIVATE KEY-----\n";
-        const std::size_t from = out.find("-----BEGIN ENCRYPTED"), to = out.find(end, from);
-        ASSERT_NE(to, std::string::npos) << out;
-        const std::string keyFile =
-            folder_.Write("key.pem", out.substr(from, to + end.size() - from));
-        ASSERT_EQ(
-            testsupport::RunCommand(
-                "certtool --key-info --pkcs8 --infile '" + keyFile + "'" + gnutlsPassword, &out),
-            0)
-            << out;
-        EXPECT_EQ(Count(out, rsaPem), 1u) << out;
         EXPECT_NE(testsupport::RunCommand(certtool + " --password '" + password + "x'", &out), 0);
     }
 }
@@ -186,15 +170,11 @@ TEST_F(Pfx, RefusesBadInputAndReportsTheSizeNeeded) {
     EXPECT_EQ(cerrojo::MakePfx(file.data(), &length, nullptr), cerrojo::kPfxBadInput);
     EXPECT_EQ(cerrojo::MakePfx(nullptr, &length, &good), cerrojo::kPfxBadInput);
     ASSERT_EQ(cerrojo::MakePfx(file.data(), &length, &good), cerrojo::kPfxOk);
-    const std::vector<std::uint8_t> made(file.begin(), file.begin() + length);
     std::vector<std::uint8_t> small(length - 1, 0x5A);
     std::uint32_t smallLength = length - 1;
     EXPECT_EQ(cerrojo::MakePfx(small.data(), &smallLength, &good), cerrojo::kPfxTooSmall);
     EXPECT_EQ(smallLength, length);
     EXPECT_EQ(small, std::vector<std::uint8_t>(length - 1, 0x5A));
-    std::uint32_t again = length;
-    ASSERT_EQ(cerrojo::MakePfx(file.data(), &again, &good), cerrojo::kPfxOk);
-    EXPECT_TRUE(std::equal(made.begin(), made.end(), file.begin()));  // the salts make it all
 }
 
 }  // namespace
