@@ -24,8 +24,8 @@ struct ByteSpan {
 
 // Integer naming an algorithm whose object identifier the library knows
 // (2, 4, 5, 6 digests; 100 rsaEncryption; 101..103, 111 signatures; 104, 105
-// password-based encryption; 106..110, 112 further identifiers). The full
-// table lives with the DER writer.
+// password-based encryption; 106..110, 112 further identifiers; 113 SHA-256,
+// 114 sha256WithRSAEncryption). The full table lives with the DER writer.
 using AlgorithmId = std::uint32_t;
 
 // Overwrites len bytes at p with zeros through a volatile pointer, so the

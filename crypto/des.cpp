@@ -173,6 +173,44 @@ inline void Encipher(std::uint32_t& left, std::uint32_t& right, const std::uint3
     right = r;
 }
 
+// CBC over whole blocks with any 64-bit block function (one DES or three).
+// Encrypt: work = input ^ chain, cipher, output = chain = work. Decrypt:
+// work = input, cipher, output = work ^ chain, chain = input. Each block is
+// read whole before its output is written, so input and output may be the
+// same area. The chaining value is stored back; block copies are wiped.
+template <typename Cipher>
+int CbcRun(std::uint32_t iv[2], std::int32_t encrypt, std::uint8_t* output,
+           const std::uint8_t* input, std::uint32_t length, Cipher cipher) {
+    if (length % 8 != 0) return StatusBadLength;
+    std::uint32_t work[2];
+    std::uint32_t in[2];
+    std::uint32_t chain0 = iv[0];
+    std::uint32_t chain1 = iv[1];
+    for (std::uint32_t offset = 0; offset < length; offset += 8) {
+        in[0] = LoadBigEndian(input + offset);
+        in[1] = LoadBigEndian(input + offset + 4);
+        work[0] = encrypt ? in[0] ^ chain0 : in[0];
+        work[1] = encrypt ? in[1] ^ chain1 : in[1];
+        cipher(work[0], work[1]);
+        if (encrypt) {
+            chain0 = work[0];
+            chain1 = work[1];
+            StoreBigEndian(output + offset, work[0]);
+            StoreBigEndian(output + offset + 4, work[1]);
+        } else {
+            StoreBigEndian(output + offset, work[0] ^ chain0);
+            StoreBigEndian(output + offset + 4, work[1] ^ chain1);
+            chain0 = in[0];
+            chain1 = in[1];
+        }
+    }
+    iv[0] = chain0;
+    iv[1] = chain1;
+    SecureWipeObject(work);
+    SecureWipeObject(in);
+    return StatusOk;
+}
+
 }  // namespace
 
 void DesKeySchedule(std::uint32_t subkeys[32], const std::uint8_t key[8], std::int32_t encrypt) {
@@ -231,45 +269,34 @@ void DesCbcInit(DesCbcContext* context, const std::uint8_t key[8], const std::ui
 
 int DesCbcUpdate(DesCbcContext* context, std::uint8_t* output, const std::uint8_t* input,
                  std::uint32_t length) {
-    if (length % 8 != 0) return StatusBadLength;
-
-    // Each block is read whole before its output is written, so input and
-    // output may be the same area.
-    std::uint32_t work[2];
-    std::uint32_t in[2];
-    std::uint32_t chain0 = context->iv[0];
-    std::uint32_t chain1 = context->iv[1];
     const std::uint32_t* subkeys = context->subkeys;
+    return CbcRun(context->iv, context->encrypt, output, input, length,
+                  [subkeys](std::uint32_t& left, std::uint32_t& right) {
+                      Encipher(left, right, subkeys);
+                  });
+}
 
-    if (context->encrypt) {
-        for (std::uint32_t offset = 0; offset < length; offset += 8) {
-            work[0] = LoadBigEndian(input + offset) ^ chain0;
-            work[1] = LoadBigEndian(input + offset + 4) ^ chain1;
-            Encipher(work[0], work[1], subkeys);
-            StoreBigEndian(output + offset, work[0]);
-            StoreBigEndian(output + offset + 4, work[1]);
-            chain0 = work[0];
-            chain1 = work[1];
-        }
-    } else {
-        for (std::uint32_t offset = 0; offset < length; offset += 8) {
-            in[0] = LoadBigEndian(input + offset);
-            in[1] = LoadBigEndian(input + offset + 4);
-            work[0] = in[0];
-            work[1] = in[1];
-            Encipher(work[0], work[1], subkeys);
-            StoreBigEndian(output + offset, work[0] ^ chain0);
-            StoreBigEndian(output + offset + 4, work[1] ^ chain1);
-            chain0 = in[0];
-            chain1 = in[1];
-        }
-    }
+void DesEde3CbcInit(DesEde3CbcContext* context, const std::uint8_t key[24],
+                    const std::uint8_t iv[8], std::int32_t encrypt) {
+    context->encrypt = encrypt;
+    context->iv[0] = LoadBigEndian(iv);
+    context->iv[1] = LoadBigEndian(iv + 4);
+    // Encryption: E(K1), D(K2), E(K3). Decryption: D(K3), E(K2), D(K1).
+    const int first = encrypt ? 0 : 2;
+    DesKeySchedule(context->subkeys[0], key + 8 * first, encrypt);
+    DesKeySchedule(context->subkeys[1], key + 8, !encrypt);
+    DesKeySchedule(context->subkeys[2], key + 8 * (2 - first), encrypt);
+}
 
-    context->iv[0] = chain0;
-    context->iv[1] = chain1;
-    SecureWipeObject(work);
-    SecureWipeObject(in);
-    return StatusOk;
+int DesEde3CbcUpdate(DesEde3CbcContext* context, std::uint8_t* output,
+                     const std::uint8_t* input, std::uint32_t length) {
+    const auto& subkeys = context->subkeys;
+    return CbcRun(context->iv, context->encrypt, output, input, length,
+                  [&subkeys](std::uint32_t& left, std::uint32_t& right) {
+                      Encipher(left, right, subkeys[0]);
+                      Encipher(left, right, subkeys[1]);
+                      Encipher(left, right, subkeys[2]);
+                  });
 }
 
 }  // namespace cerrojo

@@ -1,4 +1,5 @@
-// Cerrojo message digests: MD2, MD4, MD5, SHA-0, SHA-1 and the digest selector.
+// Cerrojo message digests: MD2, MD4, MD5, SHA-0, SHA-1 and the digest selector;
+// SHA-256 (FIPS 180-4) beside the selector, called directly.
 //
 // Contexts are caller-owned plain records without pointers. No function
 // allocates; whole blocks are compressed straight from the caller's data,
@@ -76,5 +77,33 @@ int ComputeDigest(std::uint8_t* out, std::uint32_t* outLen, const std::uint8_t* 
 void Md5Init(Md5Context* context);
 void Md5Update(Md5Context* context, const std::uint8_t* data, std::uint32_t len);
 void Md5Final(std::uint8_t out[16], Md5Context* context);
+
+// SHA-1 for callers that always want it (HMAC-SHA1, the PKCS#12 derivation):
+// the same functions the selector runs for id 6. Cannot fail. Sha1Final
+// writes 20 bytes and wipes the context.
+void Sha1Init(ShaContext* context);
+void Sha1Update(ShaContext* context, const std::uint8_t* data, std::uint32_t len);
+void Sha1Final(std::uint8_t out[20], ShaContext* context);
+
+// SHA-256 (FIPS 180-4). It has no DigestId: the selector's ids and its
+// 20-byte output bound stay as they are, and callers that need SHA-256 (a
+// sha256WithRSAEncryption signature) name it. Same shape and rules as the
+// MD5 functions: a caller-owned context without pointers, any number of
+// updates of any length (0 included; data may be null only then), the
+// caller's data only read, no allocation. Sha256Final writes 32 bytes (0x80,
+// zeros to 56 mod 64, the 64-bit bit count most significant byte first, then
+// the eight chaining words most significant byte first) and wipes the whole
+// context; it must be initialised again before reuse. Cannot fail.
+inline constexpr std::uint32_t kSha256Length = 32;
+
+struct Sha256Context {
+    std::uint32_t state[8];
+    std::uint32_t count[2];  // message length in bits, low word first
+    std::uint8_t buffer[64];
+};
+
+void Sha256Init(Sha256Context* context);
+void Sha256Update(Sha256Context* context, const std::uint8_t* data, std::uint32_t len);
+void Sha256Final(std::uint8_t out[32], Sha256Context* context);
 
 }  // namespace cerrojo

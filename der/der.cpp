@@ -55,6 +55,10 @@ constexpr AlgorithmEntry kAlgorithms[] = {
     {kAlgSha1WithRsa, 9, {0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x01, 0x05}},
     // 1.2.840.113549.3.7
     {kAlgDesEde3Cbc, 8, {0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x03, 0x07}},
+    // 2.16.840.1.101.3.4.2.1
+    {kAlgSha256, 9, {0x60, 0x86, 0x48, 0x01, 0x65, 0x03, 0x04, 0x02, 0x01}},
+    // 1.2.840.113549.1.1.11
+    {kAlgSha256WithRsa, 9, {0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x01, 0x0B}},
 };
 
 const AlgorithmEntry* FindAlgorithm(AlgorithmId id) {
@@ -168,6 +172,13 @@ std::uint32_t DerPutInteger(DerBuffer* buffer, ByteSpan span, int asIs) {
     }
     const std::uint32_t header = DerPutTlv(buffer, kDerInteger, ByteSpan{nullptr, contents});
     return header == 0 ? 0 : header + contents;
+}
+
+std::uint32_t DerPutUint32(DerBuffer* buffer, std::uint32_t value) {
+    std::uint8_t bytes[4] = {
+        static_cast<std::uint8_t>(value >> 24), static_cast<std::uint8_t>(value >> 16),
+        static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)};
+    return DerPutInteger(buffer, ByteSpan{bytes, sizeof(bytes)}, 0);
 }
 
 int GetAlgorithmOid(AlgorithmId algorithmId, std::uint8_t* octets, std::uint32_t* length) {

@@ -43,7 +43,8 @@ inline constexpr std::uint32_t kDerIa5String = 22;
 inline constexpr std::uint32_t kDerContext0 = 0xA0;  // [0] constructed, DerPutHeader only
 
 // Algorithm identifiers with a table entry. The digest values equal their
-// DigestId, so a signer passes its DigestId straight in for the DigestInfo.
+// DigestId, so a signer passes its DigestId straight in for the DigestInfo
+// (SHA-256 has no DigestId: its entry is 113).
 inline constexpr AlgorithmId kAlgMd2 = 2;
 inline constexpr AlgorithmId kAlgMd4 = 4;
 inline constexpr AlgorithmId kAlgMd5 = 5;
@@ -61,6 +62,8 @@ inline constexpr AlgorithmId kAlgPbeWithShaAnd128BitRc2Cbc = 109;
 inline constexpr AlgorithmId kAlgPbeWithShaAnd3KeyTripleDesCbc = 110;
 inline constexpr AlgorithmId kAlgSha1WithRsa = 111;
 inline constexpr AlgorithmId kAlgDesEde3Cbc = 112;
+inline constexpr AlgorithmId kAlgSha256 = 113;
+inline constexpr AlgorithmId kAlgSha256WithRsa = 114;
 
 // Longest object identifier content in the table, in bytes.
 inline constexpr std::uint32_t kMaxAlgorithmOidLength = 10;
@@ -112,6 +115,11 @@ std::uint32_t DerPutTlv(DerBuffer* buffer, std::uint32_t tag, ByteSpan span);
 // remaining byte is 0x80 or more; with asIs != 0 never (only for values known
 // to be below 0x80 in their leading byte). Returns contents + header, or 0.
 std::uint32_t DerPutInteger(DerBuffer* buffer, ByteSpan span, int asIs);
+
+// An INTEGER holding value (an iteration count, a version): DerPutInteger on
+// its four big-endian bytes, minimal, with a sign byte when needed. Returns
+// its size or 0.
+std::uint32_t DerPutUint32(DerBuffer* buffer, std::uint32_t value);
 
 // Copies the object identifier content octets of algorithmId into octets
 // (room for kMaxAlgorithmOidLength bytes) and their count into *length.

@@ -69,13 +69,47 @@ std::uint32_t DerPutPrivateKeyInfo(DerBuffer* buffer, AlgorithmId keyAlgorithm,
     return header == 0 ? 0 : size + header;
 }
 
+// AlgorithmIdentifier ::= SEQUENCE {
+//     algorithm  OBJECT IDENTIFIER,
+//     parameters SEQUENCE { salt OCTET STRING, iterationCount INTEGER } }
+// For counts 1..127 the two lengths come out as 13 and 26; larger counts get
+// their real lengths and, from 0x80 in the leading byte, a sign byte.
+std::uint32_t DerPutPbeAlgorithmIdentifier(DerBuffer* buffer, AlgorithmId algorithm,
+                                           const std::uint8_t salt[8], std::uint32_t iterations) {
+    std::uint8_t oid[kMaxAlgorithmOidLength];
+    std::uint32_t oidLength = 0;
+    if (GetAlgorithmOid(algorithm, oid, &oidLength) != StatusOk) return 0;
+    const std::uint32_t countSize = DerPutUint32(buffer, iterations);
+    if (countSize == 0) return 0;
+    const std::uint32_t saltSize =
+        DerPutTlv(buffer, kDerOctetString, ByteSpan{const_cast<std::uint8_t*>(salt), kSaltLength});
+    if (saltSize == 0) return 0;
+    const std::uint32_t parameters =
+        DerPutTlv(buffer, kDerSequence, ByteSpan{nullptr, countSize + saltSize});
+    if (parameters == 0) return 0;
+    const std::uint32_t oidSize = DerPutTlv(buffer, kDerObjectIdentifier, ByteSpan{oid, oidLength});
+    if (oidSize == 0) return 0;
+    const std::uint32_t contents = oidSize + parameters + countSize + saltSize;
+    const std::uint32_t header = DerPutTlv(buffer, kDerSequence, ByteSpan{nullptr, contents});
+    return header == 0 ? 0 : contents + header;
+}
+
 // EncryptedPrivateKeyInfo ::= SEQUENCE {
-//     encryptionAlgorithm SEQUENCE {
-//         algorithm  OBJECT IDENTIFIER,
-//         parameters SEQUENCE { salt OCTET STRING, iterationCount INTEGER } },
-//     encryptedData OCTET STRING }
-// For counts 1..127 the two inner lengths come out as 13 and 26; larger counts
-// get their real lengths and, from 0x80 in the leading byte, a sign byte.
+//     encryptionAlgorithm AlgorithmIdentifier,   -- with the salt and count
+//     encryptedData       OCTET STRING }
+std::uint32_t DerPutEncryptedPrivateKeyInfo(DerBuffer* buffer, AlgorithmId algorithm,
+                                            const std::uint8_t salt[8], std::uint32_t iterations,
+                                            ByteSpan ciphertext) {
+    const std::uint32_t data = DerPutTlv(buffer, kDerOctetString, ciphertext);
+    if (data == 0) return 0;
+    const std::uint32_t algorithmSize =
+        DerPutPbeAlgorithmIdentifier(buffer, algorithm, salt, iterations);
+    if (algorithmSize == 0) return 0;
+    const std::uint32_t header =
+        DerPutTlv(buffer, kDerSequence, ByteSpan{nullptr, data + algorithmSize});
+    return header == 0 ? 0 : data + algorithmSize + header;
+}
+
 std::uint32_t BuildEncryptedPrivateKey(DerBuffer* buffer, std::uint8_t* outputArea,
                                        std::uint32_t outputCapacity, AlgorithmId algorithm,
                                        std::uint32_t iterations, const std::uint8_t* password,
@@ -101,41 +135,12 @@ std::uint32_t BuildEncryptedPrivateKey(DerBuffer* buffer, std::uint8_t* outputAr
     ByteSpan plaintext{areas->plaintext, infoSize};
     ByteSpan ciphertext{areas->ciphertext, 0};
     std::uint32_t result = 0;
-    do {
-        const std::uint32_t encrypted = PbeEncrypt(&plaintext, &ciphertext, algorithm, iterations,
-                                                   salt, password, passwordLength);
-        if (encrypted == 0 || encrypted != ciphertext.length || encrypted > kKeyWorkAreaSize) break;
-
+    const std::uint32_t encrypted = PbeEncrypt(&plaintext, &ciphertext, algorithm, iterations, salt,
+                                               password, passwordLength);
+    if (encrypted != 0 && encrypted == ciphertext.length && encrypted <= kKeyWorkAreaSize) {
         DerInit(buffer, outputArea, outputCapacity);
-        const std::uint32_t data = DerPutTlv(buffer, kDerOctetString, ciphertext);
-        if (data == 0) break;
-        std::uint8_t count[4] = {static_cast<std::uint8_t>(iterations >> 24),
-                                 static_cast<std::uint8_t>(iterations >> 16),
-                                 static_cast<std::uint8_t>(iterations >> 8),
-                                 static_cast<std::uint8_t>(iterations)};
-        const std::uint32_t countSize = DerPutInteger(buffer, ByteSpan{count, sizeof(count)}, 0);
-        if (countSize == 0) break;
-        const std::uint32_t saltSize =
-            DerPutTlv(buffer, kDerOctetString, ByteSpan{salt, kSaltLength});
-        if (saltSize == 0) break;
-        const std::uint32_t parameters =
-            DerPutTlv(buffer, kDerSequence, ByteSpan{nullptr, countSize + saltSize});
-        if (parameters == 0) break;
-        std::uint8_t oid[kMaxAlgorithmOidLength];
-        std::uint32_t oidLength = 0;
-        if (GetAlgorithmOid(algorithm, oid, &oidLength) != StatusOk) break;
-        const std::uint32_t oidSize =
-            DerPutTlv(buffer, kDerObjectIdentifier, ByteSpan{oid, oidLength});
-        if (oidSize == 0) break;
-        const std::uint32_t algorithmContents = oidSize + parameters + countSize + saltSize;
-        const std::uint32_t algorithmHeader =
-            DerPutTlv(buffer, kDerSequence, ByteSpan{nullptr, algorithmContents});
-        if (algorithmHeader == 0) break;
-        const std::uint32_t size = data + algorithmContents + algorithmHeader;
-        const std::uint32_t header = DerPutTlv(buffer, kDerSequence, ByteSpan{nullptr, size});
-        if (header == 0) break;
-        result = size + header;
-    } while (false);
+        result = DerPutEncryptedPrivateKeyInfo(buffer, algorithm, salt, iterations, ciphertext);
+    }
     SecureWipeObject(salt);
     return result;
 }

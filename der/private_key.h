@@ -64,6 +64,24 @@ std::uint32_t BuildEncryptedPrivateKey(DerBuffer* buffer, std::uint8_t* outputAr
                                        std::uint32_t passwordLength,
                                        const RsaPrivateKey* privateKey, const KeyFileAreas* areas);
 
+// Prepends
+//   EncryptedPrivateKeyInfo ::= SEQUENCE {
+//       encryptionAlgorithm SEQUENCE { algorithm OBJECT IDENTIFIER,
+//           parameters SEQUENCE { salt OCTET STRING (SIZE(8)), iterationCount INTEGER } },
+//       encryptedData OCTET STRING }
+// The parameters are PKCS#5's PBEParameter and PKCS#12's pkcs-12PbeParams
+// alike, so algorithm is any password-based entry of the table (104, 105,
+// 108..110). iterations: encoded exactly (sign byte when needed). Returns the
+// size or 0.
+std::uint32_t DerPutEncryptedPrivateKeyInfo(DerBuffer* buffer, AlgorithmId algorithm,
+                                            const std::uint8_t salt[8], std::uint32_t iterations,
+                                            ByteSpan ciphertext);
+
+// Prepends just the encryptionAlgorithm of that record (the
+// AlgorithmIdentifier with its salt-and-count parameters). Returns the size or 0.
+std::uint32_t DerPutPbeAlgorithmIdentifier(DerBuffer* buffer, AlgorithmId algorithm,
+                                           const std::uint8_t salt[8], std::uint32_t iterations);
+
 // Prepends the PrivateKeyInfo (version 0, keyAlgorithm with NULL parameters,
 // the RSAPrivateKey as OCTET STRING contents); keyAlgorithm is 100. Returns
 // the size or 0.

@@ -97,26 +97,25 @@ bool DigestOfSignature(AlgorithmId signatureAlgorithm, DigestId* digest) {
     }
 }
 
-// DigestInfo ::= SEQUENCE { digestAlgorithm AlgorithmIdentifier, digest OCTET STRING }
 std::uint32_t DerPutDigestInfo(DerBuffer* buffer, DigestId digestId, ByteSpan data) {
     std::uint8_t digest[kMaxDigestLength];
     std::uint32_t digestLength = 0;
     std::uint32_t result = 0;
-    do {
-        if (ComputeDigest(digest, &digestLength, data.data, data.length, digestId) != StatusOk)
-            break;
-        const std::uint32_t octets =
-            DerPutTlv(buffer, kDerOctetString, ByteSpan{digest, digestLength});
-        if (octets == 0) break;
-        const std::uint32_t algorithm = DerPutAlgorithmIdentifier(buffer, digestId);
-        if (algorithm == 0) break;
-        const std::uint32_t header =
-            DerPutTlv(buffer, kDerSequence, ByteSpan{nullptr, octets + algorithm});
-        if (header == 0) break;
-        result = octets + algorithm + header;
-    } while (false);
+    if (ComputeDigest(digest, &digestLength, data.data, data.length, digestId) == StatusOk)
+        result = DerPutDigestInfoOf(buffer, digestId, ByteSpan{digest, digestLength});
     SecureWipeObject(digest);
     return result;
+}
+
+// DigestInfo ::= SEQUENCE { digestAlgorithm AlgorithmIdentifier, digest OCTET STRING }
+std::uint32_t DerPutDigestInfoOf(DerBuffer* buffer, AlgorithmId digestAlgorithm, ByteSpan digest) {
+    const std::uint32_t octets = DerPutTlv(buffer, kDerOctetString, digest);
+    if (octets == 0) return 0;
+    const std::uint32_t algorithm = DerPutAlgorithmIdentifier(buffer, digestAlgorithm);
+    if (algorithm == 0) return 0;
+    const std::uint32_t header =
+        DerPutTlv(buffer, kDerSequence, ByteSpan{nullptr, octets + algorithm});
+    return header == 0 ? 0 : octets + algorithm + header;
 }
 
 // The DigestInfo, then the PKCS#1 v1.5 type-1 block raised to the private key.

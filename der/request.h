@@ -95,6 +95,12 @@ bool DigestOfSignature(AlgorithmId signatureAlgorithm, DigestId* digest);
 // buffer may then hold part of it). The digest is wiped on every path.
 std::uint32_t DerPutDigestInfo(DerBuffer* buffer, DigestId digestId, ByteSpan data);
 
+// The same DigestInfo around a digest value already computed: one the
+// selector does not make (SHA-256, digestAlgorithm kAlgSha256) or an HMAC
+// value (a PKCS#12 MacData). digestAlgorithm: any table entry. Returns the
+// size, or 0 (no table entry, or the storage runs out).
+std::uint32_t DerPutDigestInfoOf(DerBuffer* buffer, AlgorithmId digestAlgorithm, ByteSpan digest);
+
 // Encodes the DigestInfo of data for signatureAlgorithm (DigestOfSignature,
 // DerPutDigestInfo) in a local 256-byte area through buffer (which is
 // re-initialised for it and left empty, without storage: the caller must

@@ -2,8 +2,6 @@
 // req/pkcs8/rsa commands and GnuTLS certtool, run over files in a temp dir.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +13,7 @@
 
 #include "der/private_key.h"
 #include "der/request.h"
+#include "support/run_command.h"
 #include "support/sample_request.h"
 #include "support/temp_folder.h"
 #include "support/test_keys.h"
@@ -35,16 +34,8 @@ class FilePeers : public testing::Test {
         folder_->Write(name, std::string(reinterpret_cast<const char*>(data), size));
     }
 
-    // Runs a shell command; returns its exit status, output (stdout + stderr) in *output.
     static int Run(const std::string& command, std::string* output) {
-        output->clear();
-        FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-        if (pipe == nullptr) return -1;
-        char chunk[4096];
-        std::size_t n;
-        while ((n = fread(chunk, 1, sizeof(chunk), pipe)) > 0) output->append(chunk, n);
-        const int status = pclose(pipe);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return testsupport::RunCommand(command, output);
     }
 
     static std::string WriteRequest(const std::string& name, cerrojo::AlgorithmId algorithm,

@@ -254,16 +254,7 @@ TEST(KeyFile, BothFilesFromOwnKeyGenerator) {
     for (std::uint32_t bits : {1024u, 2048u}) {
         SCOPED_TRACE(bits);
         if (testsupport::kSanitized && bits == 2048) continue;  // slow generation
-        auto key = std::make_unique<dertest::KeyPair>();
-        cerrojo::RandomPool pool{};
-        cerrojo::RandomInit(&pool);
-        std::uint8_t seed[256];
-        for (std::uint32_t i = 0; i < sizeof(seed); ++i)
-            seed[i] = static_cast<std::uint8_t>(i * 13 + bits);
-        cerrojo::RandomUpdate(&pool, seed, sizeof(seed));
-        const cerrojo::KeyGenParams params{bits, 1};
-        ASSERT_EQ(cerrojo::RsaGenerateKeyPair(&key->publicKey, &key->privateKey, &params, &pool),
-                  0);
+        const dertest::KeyPair* key = &dertest::OwnKey(bits);
 
         dertest::SampleSlots slots;
         std::vector<std::uint8_t> request(4096);

@@ -363,4 +363,22 @@ TEST(Request, StorageShortAtEveryByteFailsInsideTheStorage) {
     }
 }
 
+// The DigestInfo of a sha256WithRSAEncryption signature around a digest
+// computed elsewhere: RFC 8017's prefix for SHA-256, then the digest.
+TEST(Request, DigestInfoOfAComputedSha256Digest) {
+    std::uint8_t digest[cerrojo::kSha256Length];
+    cerrojo::Sha256Context context;
+    cerrojo::Sha256Init(&context);
+    cerrojo::Sha256Update(&context, reinterpret_cast<const std::uint8_t*>("abc"), 3);
+    cerrojo::Sha256Final(digest, &context);
+    std::uint8_t area[64];
+    cerrojo::DerBuffer buffer;
+    cerrojo::DerInit(&buffer, area, sizeof(area));
+    ASSERT_EQ(cerrojo::DerPutDigestInfoOf(&buffer, cerrojo::kAlgSha256, {digest, sizeof(digest)}),
+              51u);
+    EXPECT_EQ(UpperHex(area + buffer.start, 51),
+              NormHex("30 31 30 0D 06 09 60 86 48 01 65 03 04 02 01 05 00 04 20") +
+                  UpperHex(digest, sizeof(digest)));
+}
+
 }  // namespace

@@ -102,4 +102,24 @@ inline std::vector<std::uint8_t> PublicOperation(const cerrojo::RsaPublicKey& ke
     return block;
 }
 
+// One key pair per size and test program from Cerrojo's own generator, as the
+// generation makes them (e = 65537), the pool seeded with fixed bytes.
+inline const KeyPair& OwnKey(std::uint32_t bits) {
+    static std::map<std::uint32_t, std::unique_ptr<KeyPair>> cache;
+    auto& slot = cache[bits];
+    if (!slot) {
+        slot = std::make_unique<KeyPair>();
+        cerrojo::RandomPool pool{};
+        cerrojo::RandomInit(&pool);
+        std::uint8_t seed[256];
+        for (std::uint32_t i = 0; i < sizeof(seed); ++i)
+            seed[i] = static_cast<std::uint8_t>(i * 13 + bits);
+        cerrojo::RandomUpdate(&pool, seed, sizeof(seed));
+        const cerrojo::KeyGenParams params{bits, 1};
+        EXPECT_EQ(cerrojo::RsaGenerateKeyPair(&slot->publicKey, &slot->privateKey, &params, &pool),
+                  0);
+    }
+    return *slot;
+}
+
 }  // namespace dertest
