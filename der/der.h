@@ -61,6 +61,7 @@ inline constexpr AlgorithmId kAlgPbeWithShaAnd128BitRc2Cbc = 109;
 inline constexpr AlgorithmId kAlgPbeWithShaAnd3KeyTripleDesCbc = 110;
 inline constexpr AlgorithmId kAlgSha1WithRsa = 111;
 inline constexpr AlgorithmId kAlgDesEde3Cbc = 112;
+inline constexpr AlgorithmId kAlgSha256WithRsa = 113;  // read in certificates
 
 // Longest object identifier content in the table, in bytes.
 inline constexpr std::uint32_t kMaxAlgorithmOidLength = 10;

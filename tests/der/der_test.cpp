@@ -257,6 +257,7 @@ TEST(DerAlgorithm, EveryTableEntryAgainstItsDottedForm) {
         {110, "1.2.840.113549.1.12.1.3"},
         {111, "1.2.840.113549.1.1.5"},
         {112, "1.2.840.113549.3.7"},
+        {113, "1.2.840.113549.1.1.11"},
     };
     for (const auto& [id, dotted] : table) {
         // Independent truth: OpenSSL's encoding of the dotted form.
@@ -292,7 +293,7 @@ TEST(DerAlgorithm, EveryTableEntryAgainstItsDottedForm) {
     cerrojo::DerPutAlgorithmIdentifier(&sha1.buffer, 6);
     EXPECT_EQ(ToHex(Region(sha1.buffer)), "300906052B0E03021A0500");
 
-    for (cerrojo::AlgorithmId missing : {0u, 1u, 3u, 7u, 99u, 113u, 0xFFFFFFFFu}) {
+    for (cerrojo::AlgorithmId missing : {0u, 1u, 3u, 7u, 99u, 114u, 0xFFFFFFFFu}) {
         std::uint8_t got[10] = {};
         std::uint32_t gotLength = 77;
         EXPECT_NE(cerrojo::GetAlgorithmOid(missing, got, &gotLength), 0) << missing;

@@ -195,10 +195,10 @@ TEST(DerReader, AlgorithmIdentifiersReadBack) {
         EXPECT_TRUE(cerrojo::DerReaderAtEnd(&reader));
     }
 
-    // sha256WithRSAEncryption has no entry; absent parameters are fine.
-    const Bytes sha256 = FromHex("30 0B 06 09 2A 86 48 86 F7 0D 01 01 0B");
+    // sha384WithRSAEncryption has no entry; absent parameters are fine.
+    const Bytes sha384 = FromHex("30 0B 06 09 2A 86 48 86 F7 0D 01 01 0C");
     cerrojo::DerReader reader;
-    cerrojo::DerReaderInit(&reader, sha256.data(), static_cast<std::uint32_t>(sha256.size()));
+    cerrojo::DerReaderInit(&reader, sha384.data(), static_cast<std::uint32_t>(sha384.size()));
     cerrojo::DerAlgorithm algorithm;
     ASSERT_EQ(cerrojo::DerReadAlgorithm(&reader, &algorithm), 0);
     EXPECT_EQ(algorithm.id, 0u);

@@ -128,10 +128,10 @@ TEST(RequestReader, OpenSslRequestsReadBackAndVerify) {
     }
 
     // A digest the reader does not know is read, but not verified.
-    const Bytes sha256 = dertest::OpenSslRequest(pkey.get(), EVP_sha256(), subject);
+    const Bytes sha384 = dertest::OpenSslRequest(pkey.get(), EVP_sha384(), subject);
     cerrojo::ParsedRequest request;
     Bytes storage;
-    ASSERT_EQ(Parse(sha256, &request, &storage), 0);
+    ASSERT_EQ(Parse(sha384, &request, &storage), 0);
     EXPECT_EQ(request.signatureAlgorithm, 0u);
     EXPECT_EQ(request.signatureOidLength, 9u);
     EXPECT_EQ(cerrojo::VerifyRequestSignature(&request), cerrojo::StatusDerUnsupported);
