@@ -187,11 +187,6 @@ int CheckExtensions(DerReader* tbs, std::uint32_t* count) {
     return status;
 }
 
-bool IsRsaSignature(AlgorithmId id) {
-    return id == kAlgMd2WithRsa || id == kAlgMd4WithRsa || id == kAlgMd5WithRsa ||
-           id == kAlgSha1WithRsa || id == kAlgSha256WithRsa;
-}
-
 int ReadTbsCertificate(DerReader* tbs, ParsedCertificate* certificate,
                        const std::uint8_t** algorithm, std::uint32_t* algorithmLength) {
     DerAlgorithm signature;
@@ -236,7 +231,8 @@ int ReadCertificate(const std::uint8_t* data, std::uint32_t length,
     if (innerLength != outerLength || std::memcmp(inner, outerEncoding, innerLength) != 0) {
         return StatusDerBadValue;
     }
-    if (IsRsaSignature(algorithm.id) && !DerParametersEmpty(&algorithm)) return StatusDerBadValue;
+    status = DerCheckSignatureParameters(&algorithm);
+    if (status != StatusOk) return status;
     certificate->signatureAlgorithm = algorithm.id;
     certificate->signatureOid = algorithm.oid;
     certificate->signatureOidLength = algorithm.oidLength;

@@ -90,11 +90,9 @@ int ReadRequest(const std::uint8_t* data, std::uint32_t length, ParsedRequest* r
     }
     if (status != StatusOk) return status;
 
-    const AlgorithmId id = signatureAlgorithm.id;
-    const bool rsaSignature = id == kAlgMd2WithRsa || id == kAlgMd4WithRsa ||
-                              id == kAlgMd5WithRsa || id == kAlgSha1WithRsa;
-    if (rsaSignature && !DerParametersEmpty(&signatureAlgorithm)) return StatusDerBadValue;
-    request->signatureAlgorithm = id;
+    status = DerCheckSignatureParameters(&signatureAlgorithm);
+    if (status != StatusOk) return status;
+    request->signatureAlgorithm = signatureAlgorithm.id;
     request->signatureOid = signatureAlgorithm.oid;
     request->signatureOidLength = signatureAlgorithm.oidLength;
     return StatusOk;
