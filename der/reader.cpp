@@ -273,6 +273,14 @@ int DerParametersEmpty(const DerAlgorithm* algorithm) {
                                                                                                : 0;
 }
 
+int DerCheckSignatureParameters(const DerAlgorithm* algorithm) {
+    const AlgorithmId id = algorithm->id;
+    const bool rsaSignature = id == kAlgMd2WithRsa || id == kAlgMd4WithRsa ||
+                              id == kAlgMd5WithRsa || id == kAlgSha1WithRsa ||
+                              id == kAlgSha256WithRsa;
+    return rsaSignature && !DerParametersEmpty(algorithm) ? StatusDerBadValue : StatusOk;
+}
+
 std::uint32_t DerBitLength(const std::uint8_t* field, std::uint32_t width) {
     for (std::uint32_t i = 0; i < width; ++i) {
         if (field[i] == 0) continue;

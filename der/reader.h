@@ -171,6 +171,11 @@ int DerReadAlgorithm(DerReader* reader, DerAlgorithm* algorithm);
 // 1 when the algorithm's parameters are absent or NULL, else 0.
 int DerParametersEmpty(const DerAlgorithm* algorithm);
 
+// 0 when the algorithm is no RSA signature algorithm of the table (md2, md4,
+// md5, sha1 or sha256 with RSA) or its parameters are absent or NULL, else
+// StatusDerBadValue.
+int DerCheckSignatureParameters(const DerAlgorithm* algorithm);
+
 // The bit length of a big-endian number of width bytes (0 for zero).
 std::uint32_t DerBitLength(const std::uint8_t* field, std::uint32_t width);
 

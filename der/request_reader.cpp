@@ -11,93 +11,25 @@
 #include "der/name.h"
 #include "der/reader.h"
 #include "der/request.h"
+#include "der/subject_reader.h"
 
 namespace cerrojo {
 
 namespace {
 
-using OidTable = int (*)(int slot, std::uint8_t* octets);
-
-// The slot whose attribute type has these content octets, or -1.
-int FindSlot(OidTable table, int slotCount, const DerElement& oid) {
-    for (int slot = 0; slot < slotCount; ++slot) {
-        std::uint8_t octets[kMaxAlgorithmOidLength];
-        const int count = table(slot, octets);
-        if (count > 0 && static_cast<std::uint32_t>(count) == oid.length &&
-            std::memcmp(octets, oid.contents, oid.length) == 0) {
-            return slot;
-        }
-    }
-    return -1;
+void Keep(DerValue* slot, const DerValue& value) {
+    if (slot->data == nullptr) *slot = value;  // the first value of a type wins
 }
 
-void Keep(DerValue* slot, const DerElement& value) {
-    if (slot->data != nullptr) return;  // the first value of a type wins
-    slot->identifier = value.identifier;
-    slot->data = value.contents;
-    slot->length = value.length;
-}
-
-// Name ::= SEQUENCE OF RelativeDistinguishedName
-// RelativeDistinguishedName ::= SET OF SEQUENCE { type OBJECT IDENTIFIER, value ANY }
-int ReadName(DerReader* info, ParsedRequest* request) {
-    DerElement name;
-    DerReader rdns;
-    int status = DerReadExpected(info, kDerIdSequence, &name);
-    if (status == StatusOk) status = DerEnter(&name, &rdns);
-    while (status == StatusOk && !DerReaderAtEnd(&rdns)) {
-        DerElement rdn;
-        DerReader pairs;
-        status = DerReadExpected(&rdns, kDerIdSet, &rdn);
-        if (status == StatusOk) status = DerEnter(&rdn, &pairs);
-        if (status == StatusOk && DerReaderAtEnd(&pairs)) status = StatusDerBadValue;
-        while (status == StatusOk && !DerReaderAtEnd(&pairs)) {
-            DerElement pair, type, value;
-            DerReader parts;
-            status = DerReadExpected(&pairs, kDerIdSequence, &pair);
-            if (status == StatusOk) status = DerEnter(&pair, &parts);
-            if (status == StatusOk) status = DerReadExpected(&parts, kDerIdObjectIdentifier, &type);
-            if (status == StatusOk) status = DerReadElement(&parts, &value);
-            if (status == StatusOk) status = DerReadDone(&parts);
-            if (status != StatusOk) break;
-            const int slot = FindSlot(GetNameAttributeOid, kNameSlotCount, type);
-            if (slot >= 0) Keep(&request->subject[slot], value);
-        }
-    }
-    return status;
-}
-
-// SubjectPublicKeyInfo with an RSA key.
-int ReadPublicKey(DerReader* info, RsaPublicKey* key) {
-    DerElement spki, bits, rsaKey, modulus, exponent;
-    DerReader parts, inner, numbers;
-    DerAlgorithm algorithm;
-    int status = DerReadExpected(info, kDerIdSequence, &spki);
-    if (status == StatusOk) status = DerEnter(&spki, &parts);
-    if (status == StatusOk) status = DerReadAlgorithm(&parts, &algorithm);
-    if (status == StatusOk &&
-        (algorithm.id != kAlgRsaEncryption || !DerParametersEmpty(&algorithm))) {
-        status = StatusDerUnsupported;
-    }
-    if (status == StatusOk) status = DerReadExpected(&parts, kDerIdBitString, &bits);
-    if (status == StatusOk) status = DerReadDone(&parts);
-    if (status == StatusOk) status = DerEnterBitString(&bits, &inner);
-    if (status == StatusOk) status = DerReadExpected(&inner, kDerIdSequence, &rsaKey);
-    if (status == StatusOk) status = DerReadDone(&inner);
-    if (status == StatusOk) status = DerEnter(&rsaKey, &numbers);
-    if (status == StatusOk) status = DerReadElement(&numbers, &modulus);
-    if (status == StatusOk) status = DerReadElement(&numbers, &exponent);
-    if (status == StatusOk) status = DerReadDone(&numbers);
-    if (status == StatusOk) status = DerGetUnsigned(&modulus, key->modulus, sizeof(key->modulus));
-    if (status == StatusOk) {
-        status = DerGetUnsigned(&exponent, key->publicExponent, sizeof(key->publicExponent));
-    }
+// The subject into the slots of the types der/name.h knows.
+int ReadSubject(DerReader* info, ParsedRequest* request) {
+    DerName name;
+    const int status = DerReadName(info, &name);
     if (status != StatusOk) return status;
-    const std::uint32_t modulusBits = DerBitLength(key->modulus, sizeof(key->modulus));
-    if (modulusBits == 0 || DerBitLength(key->publicExponent, sizeof(key->publicExponent)) == 0) {
-        return StatusDerBadValue;
+    for (std::uint32_t i = 0; i < name.count; ++i) {
+        const DerNameAttribute& attribute = name.attributes[i];
+        if (attribute.slot >= 0) Keep(&request->subject[attribute.slot], attribute.value);
     }
-    key->bits = static_cast<std::uint16_t>(modulusBits);  // at most 2,048: it fits its field
     return StatusOk;
 }
 
@@ -115,11 +47,15 @@ int ReadAttributes(const DerElement& block, ParsedRequest* request) {
         if (status == StatusOk) status = DerReadDone(&parts);
         if (status == StatusOk) status = DerEnter(&set, &values);
         if (status != StatusOk) break;
-        const int slot = FindSlot(GetRequestAttributeOid, kAttributeSlotCount, type);
+        const int slot =
+            DerFindSlot(GetRequestAttributeOid, kAttributeSlotCount, type.contents, type.length);
         while (status == StatusOk && !DerReaderAtEnd(&values)) {
             DerElement value;
             status = DerReadElement(&values, &value);
-            if (status == StatusOk && slot >= 0) Keep(&request->attributes[slot], value);
+            if (status == StatusOk && slot >= 0) {
+                Keep(&request->attributes[slot],
+                     DerValue{value.identifier, value.contents, value.length});
+            }
         }
     }
     return status;
@@ -137,8 +73,8 @@ int ReadRequest(const std::uint8_t* data, std::uint32_t length, ParsedRequest* r
 
     status = DerEnter(&infoElement, &info);
     if (status == StatusOk) status = DerReadVersionZero(&info);
-    if (status == StatusOk) status = ReadName(&info, request);
-    if (status == StatusOk) status = ReadPublicKey(&info, &request->publicKey);
+    if (status == StatusOk) status = ReadSubject(&info, request);
+    if (status == StatusOk) status = DerReadRsaPublicKeyInfo(&info, &request->publicKey);
     if (status == StatusOk && DerPeekIdentifier(&info) == kDerIdContext0) {
         DerElement block;
         status = DerReadElement(&info, &block);
@@ -154,11 +90,9 @@ int ReadRequest(const std::uint8_t* data, std::uint32_t length, ParsedRequest* r
     }
     if (status != StatusOk) return status;
 
-    const AlgorithmId id = signatureAlgorithm.id;
-    const bool rsaSignature = id == kAlgMd2WithRsa || id == kAlgMd4WithRsa ||
-                              id == kAlgMd5WithRsa || id == kAlgSha1WithRsa;
-    if (rsaSignature && !DerParametersEmpty(&signatureAlgorithm)) return StatusDerBadValue;
-    request->signatureAlgorithm = id;
+    status = DerCheckSignatureParameters(&signatureAlgorithm);
+    if (status != StatusOk) return status;
+    request->signatureAlgorithm = signatureAlgorithm.id;
     request->signatureOid = signatureAlgorithm.oid;
     request->signatureOidLength = signatureAlgorithm.oidLength;
     return StatusOk;

@@ -4,13 +4,11 @@
 //   CertificationRequest ::= SEQUENCE {
 //       certificationRequestInfo  SEQUENCE {
 //           version       INTEGER (0),
-//           subject       Name,                 -- SEQUENCE OF SET OF AttributeTypeAndValue
-//           subjectPKInfo SEQUENCE { AlgorithmIdentifier (rsaEncryption, NULL or absent),
-//                                    BIT STRING (00, RSAPublicKey) },
+//           subject       Name,                 -- der/subject_reader.h
+//           subjectPKInfo SubjectPublicKeyInfo, -- RSA, der/subject_reader.h
 //           attributes    [0] IMPLICIT SET OF Attribute OPTIONAL },
 //       signatureAlgorithm        AlgorithmIdentifier,
 //       signature                 BIT STRING }
-//   RSAPublicKey ::= SEQUENCE { modulus INTEGER, publicExponent INTEGER }
 //   Attribute ::= SEQUENCE { type OBJECT IDENTIFIER, values SET OF ANY }
 //
 // The attributes block may be absent (the writer leaves it out when empty) or
@@ -22,16 +20,9 @@
 #include "crypto/common.h"
 #include "crypto/rsa.h"
 #include "der/name.h"
+#include "der/subject_reader.h"
 
 namespace cerrojo {
-
-// One value as it stands in the file: the element's identifier octet and its
-// contents (a BIT STRING keeps its initial octet). data is null when absent.
-struct DerValue {
-    std::uint8_t identifier;
-    const std::uint8_t* data;
-    std::uint32_t length;
-};
 
 struct ParsedRequest {
     const std::uint8_t* info;  // the CertificationRequestInfo with its header, as signed
@@ -56,9 +47,12 @@ struct ParsedRequest {
 // Returns 0; a reader status for a file that is not such a request
 // (StatusDerTrailing for bytes after it); StatusDerUnsupported for a version
 // other than 0 or a key that is not rsaEncryption; StatusDerTooLarge for a
-// modulus or exponent above 2,048 bits (refused, never cut); StatusDerBadValue
-// for a zero modulus or exponent. The record is cleared first; on failure it
-// holds what was read before the fault.
+// modulus or exponent above 2,048 bits (refused, never cut) or a subject of
+// more than kMaxNameAttributes attributes; StatusDerBadValue for a zero
+// modulus or exponent; the subject's values follow the rule of DerReadName
+// (StatusDerUnexpected: a value that is no string; StatusDerBadValue: bytes
+// that do not fit its string type). The record is cleared first; on failure
+// it holds what was read before the fault.
 int ParseCertificationRequest(const std::uint8_t* data, std::uint32_t length,
                               ParsedRequest* request);
 

@@ -17,6 +17,7 @@
 #include "support/sample_request.h"
 #include "support/test_keys.h"
 #include "support/testdata.h"
+#include "support/x509_certificates.h"
 
 namespace {
 
@@ -251,6 +252,60 @@ TEST(RequestReader, RandomFlipsAreNeverAccepted) {
                 EXPECT_FALSE(dertest::OpenSslVerifies(flipped)) << "byte " << at;
             }
         }
+    }
+}
+
+// A name value must be a string whose bytes fit its type; OpenSSL refuses the
+// same files, except where the reader is the stricter one (a SEQUENCE, a BIT
+// STRING outside x500UniqueIdentifier, IA5String and NumericString
+// alphabets). PrintableString's alphabet is not enforced: the writer copies
+// Windows-1252 text there ('\\' in every name with a representative), and
+// OpenSSL reads such requests too.
+TEST(RequestReader, NameValuesAreStringsThatFitTheirType) {
+    struct Case {
+        const char* label;
+        const char* value;  // the element that replaces the state's PrintableString
+        int status;
+        bool openSslReads;
+    };
+    const int unexpected = cerrojo::StatusDerUnexpected, bad = cerrojo::StatusDerBadValue;
+    const Case cases[] = {
+        {"PrintableString as the writer fills it", "13 06 C9 40 5C 3B 23 26", 0, true},
+        {"UTF8String", "0C 02 C3 89", 0, true},
+        {"BMPString", "1E 04 00 C9 20 AC", 0, true},
+        {"UniversalString", "1C 04 00 01 F6 00", 0, true},
+        {"IA5String", "16 03 61 40 62", 0, true},
+        {"OCTET STRING", "04 01 41", unexpected, false},
+        {"NULL", "05 00", unexpected, false},
+        {"[0]", "80 01 41", unexpected, false},
+        {"VisibleString", "1A 01 41", unexpected, false},
+        {"SEQUENCE", "30 00", unexpected, true},
+        {"BIT STRING", "03 02 00 41", unexpected, true},
+        {"UTF8String with a Windows-1252 byte", "0C 01 C9", bad, false},
+        {"UTF8String in an overlong form", "0C 02 C0 80", bad, false},
+        {"UTF8String with a surrogate", "0C 03 ED A0 80", bad, false},
+        {"UTF8String cut inside a character", "0C 01 C3", bad, false},
+        {"BMPString of odd length", "1E 03 00 41 00", bad, false},
+        {"BMPString with a surrogate", "1E 02 D8 00", bad, false},
+        {"UniversalString not a multiple of 4", "1C 06 00 00 00 41 00 00", bad, false},
+        {"IA5String with a byte above 7F", "16 01 C9", bad, true},
+        {"NumericString with a letter", "12 02 31 41", bad, true},
+    };
+    dertest::SampleSlots slots(true, false);
+    const Bytes file = CerrojoRequest(dertest::TestKey(1024), 103, slots);
+    const std::string text(file.begin(), file.end());
+    const std::size_t state = text.find("\x13\x0E" + slots.state);
+    ASSERT_NE(state, std::string::npos);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        const Bytes changed = testsupport::ReplaceElement(file, state, testsupport::FromHex(c.value));
+        const unsigned char* p = changed.data();
+        X509_REQ* req = d2i_X509_REQ(nullptr, &p, static_cast<long>(changed.size()));
+        EXPECT_EQ(req != nullptr && p == changed.data() + changed.size(), c.openSslReads);
+        X509_REQ_free(req);
+        cerrojo::ParsedRequest request;
+        Bytes storage;
+        EXPECT_EQ(Parse(changed, &request, &storage), c.status);
     }
 }
 
