@@ -221,7 +221,7 @@ std::uint32_t BuildPfx(const PfxWork& work, DerBuffer* buffer) {
     const int derived = Pkcs12DeriveKey(macKey, sizeof(macKey), kPkcs12MacId, work.password.data,
                                         work.password.length, work.contents->macSalt,
                                         kPfxSaltLength, kPfxIterations);
-    HmacSha1(mac, macKey, sizeof(macKey), safe.data, safe.length);
+    if (derived == StatusOk) HmacSha1(mac, macKey, sizeof(macKey), safe.data, safe.length);
     SecureWipeObject(macKey);
     if (derived != StatusOk) return 0;
 
