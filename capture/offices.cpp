@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "capture/texts.h"
+#include "text/cp1252.h"
 
 namespace petitora {
 
@@ -21,27 +22,27 @@ const StateEntry StateList[kStateCount] = {
     {"Colima", "COLIMA"},
     {"Distrito Federal", "DISTRITO FEDERAL"},
     {"Durango", "DURANGO"},
-    {"Estado de M\xE9xico", "EDO. DE M\xC9XICO"},
+    {"Estado de México"_cp1252, "EDO. DE MÉXICO"_cp1252},
     {"Guanajuato", "GUANAJUATO"},
     {"Guerrero", "GUERRERO"},
     {"Hidalgo", "HIDALGO"},
     {"Jalisco", "JALISCO"},
-    {"Michoacan", "MICHOAC\xC1N"},
+    {"Michoacan", "MICHOACÁN"_cp1252},
     {"Morelos", "MORELOS"},
     {"Nayarit", "NAYARIT"},
-    {"Nuevo Leon", "NUEVO LE\xD3N"},
+    {"Nuevo Leon", "NUEVO LEÓN"_cp1252},
     {"Oaxaca", "OAXACA"},
     {"Puebla", "PUEBLA"},
-    {"Queretaro", "QUER\xC9TARO"},
+    {"Queretaro", "QUERÉTARO"_cp1252},
     {"Quintanarro", "QUINTANA ROO"},
-    {"San Luis Potosi", "SAN LUIS POTOS\xCD"},
+    {"San Luis Potosi", "SAN LUIS POTOSÍ"_cp1252},
     {"Sinaloa", "SINALOA"},
     {"Sonora", "SONORA"},
     {"Tabasco", "TABASCO"},
     {"Tamaulipas", "TAMAULIPAS"},
     {"Tlaxcala", "TLAXCALA"},
     {"Veracruz", "VERACRUZ"},
-    {"Yucatan", "YUCAT\xC1N"},
+    {"Yucatan", "YUCATÁN"_cp1252},
     {"Zacatecas", "ZACATECAS"},
 };
 

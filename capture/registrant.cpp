@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "capture/offices.h"
+#include "text/cp1252.h"
 
 namespace petitora {
 namespace {
@@ -22,8 +23,8 @@ constexpr FieldInfo kFields[kFieldCount - 1] = {
     {Field::Name,               "name",               P0, true,  100, R::AsTyped,    true,  true,  nullptr},
     {Field::PaternalSurname,    "paternalSurname",    P0, true,   20, R::AsTyped,    true,  true,  "Apellido Pa&terno"},
     {Field::MaternalSurname,    "maternalSurname",    P0, true,   20, R::AsTyped,    false, false, "&Materno"},
-    {Field::Email,              "email",              P0, true,  100, R::AsTyped,    false, false, "&Correo Electr\xF3nico"},
-    {Field::RevocationKey,      "revocationKey",      P0, true,   20, R::AsTyped,    false, false, "Cve Re&vocaci\xF3n"},
+    {Field::Email,              "email",              P0, true,  100, R::AsTyped,    false, false, "&Correo Electrónico"_cp1252},
+    {Field::RevocationKey,      "revocationKey",      P0, true,   20, R::AsTyped,    false, false, "Cve Re&vocación"_cp1252},
     {Field::PatenteCpr,         "patenteCpr",         P0, true,    8, R::AsTyped,    false, false, nullptr},
     {Field::Curp,               "curp",               P0, true,   18, R::AsTyped,    false, false, "C&URP"},
     {Field::Street,             "street",             P1, true,   50, R::AsTyped,    true,  true,  "&Calle"},

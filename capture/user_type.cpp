@@ -1,5 +1,7 @@
 #include "capture/user_type.h"
 
+#include "text/cp1252.h"
+
 namespace petitora {
 namespace {
 
@@ -12,24 +14,24 @@ struct KindTexts {
 
 // Indexed by the UserType code.
 constexpr KindTexts kKinds[kUserTypeCount] = {
-    {"Persona &F\xEDsica", "Captura los datos de una Persona F\xEDsica",
-     "Generador de Requerimientos de Inscripci\xF3n para una PERSONA FISICA", "FI"},
+    {"Persona &Física"_cp1252, "Captura los datos de una Persona Física"_cp1252,
+     "Generador de Requerimientos de Inscripción para una PERSONA FISICA"_cp1252, "FI"},
     {"Persona &Moral", "Captura los datos de una Persona Moral",
-     "Generador de Requerimientos de Inscripci\xF3n para una PERSONA MORAL", "MO"},
+     "Generador de Requerimientos de Inscripción para una PERSONA MORAL"_cp1252, "MO"},
     {"&C.P.R.", "Captura los datos de un Contador Publico Registrado",
-     "Generador de Requerimientos de Inscripci\xF3n para un C.P.R.", "CP"},
+     "Generador de Requerimientos de Inscripción para un C.P.R."_cp1252, "CP"},
     {"&Agente Aduanal", "Captura los datos de un Agente Aduanal",
-     "Generador de Requerimientos de Inscripci\xF3n para un AGENTE ADUANAL", "AA"},
+     "Generador de Requerimientos de Inscripción para un AGENTE ADUANAL"_cp1252, "AA"},
     {"Man&datario", "Captura los datos de un Mandatario",
-     "Generador de Requerimientos de Inscripci\xF3n para un MANDATARIO", "MA"},
+     "Generador de Requerimientos de Inscripción para un MANDATARIO"_cp1252, "MA"},
     {"A&poderado Aduanal", "Captura los datos de un Apoderado Aduanal",
-     "Generador de Requerimientos de Inscripci\xF3n para un APODERADO ADUANAL", "AP"},
+     "Generador de Requerimientos de Inscripción para un APODERADO ADUANAL"_cp1252, "AP"},
     {"&Banco", "Captura los datos de un Banco",
-     "Generador de Requerimientos de Inscripci\xF3n para un BANCO", "BA"},
+     "Generador de Requerimientos de Inscripción para un BANCO"_cp1252, "BA"},
 };
 
 constexpr const char* kNameLabelPerson = "&Nombre(s)";
-constexpr const char* kNameLabelEntity = "Raz\xF3&n social";
+constexpr const char* kNameLabelEntity = "Razó&n social"_cp1252;
 constexpr const char* kPatenteLabel = "     &Patente";
 constexpr const char* kCprLabel = "Registro C&PR";
 

@@ -11,6 +11,7 @@ namespace {
 
 using petitora::Cp1252ToUtf8;
 using petitora::Utf8ToCp1252;
+using petitora::operator""_cp1252;
 
 // iconv's opinion of one conversion; nothing when it refuses.
 std::optional<std::string> Iconv(const char* to, const char* from, const std::string& in) {
@@ -70,6 +71,8 @@ TEST(Cp1252, RefusesMalformedUtf8) {
 
 TEST(Cp1252, TextsKeepTheirBytes) {
     EXPECT_EQ(Utf8ToCp1252("EDO. DE M\xC3\x89XICO"), std::string("EDO. DE M\xC9XICO"));
+    // Converted by the compiler: the same bytes, the high table included.
+    EXPECT_STREQ("EDO. DE MÉXICO €ž"_cp1252, "EDO. DE M\xC9XICO \x80\x9E");
     EXPECT_EQ(Utf8ToCp1252(""), std::string());
     const std::string withNul("a\0b", 3);
     EXPECT_EQ(Utf8ToCp1252(withNul), withNul);
