@@ -73,6 +73,16 @@ FieldValidator::FieldValidator(Field field, QObject* parent) : QValidator(parent
 
 QValidator::State FieldValidator::validate(QString& input, int& pos) const {
     (void)pos;
+    const FieldInfo* info = FindField(field_);
+    if (info != nullptr && info->rule == InputRule::AsTyped) {
+        // Nothing to change, only to check, through a const view: the text
+        // may be the revocation key, of which no copy is made.
+        if (static_cast<std::size_t>(input.size()) > info->maxLength) return Invalid;
+        for (const QChar c : std::as_const(input)) {
+            if (!ByteOf(c)) return Invalid;
+        }
+        return Acceptable;
+    }
     std::optional<std::string> bytes = ToCp1252(input);
     if (!bytes) return Invalid;
     const std::string kept = FilterInput(field_, *bytes);
