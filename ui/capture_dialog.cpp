@@ -84,10 +84,11 @@ CaptureDialog::~CaptureDialog() {
         delete page;
         page = nullptr;
     }
-    // The record holds the revocation key: leave none of it in freed memory.
+    // The record holds the revocation key: leave none of it in freed memory
+    // (all of each field's storage, also past a shorter last value).
     for (int i = 1; i < kFieldCount; ++i) {
         if (std::string* text = FieldText(storage_.registrant, static_cast<Field>(i))) {
-            cerrojo::SecureWipe(text->data(), text->size());
+            cerrojo::SecureWipe(text->data(), text->capacity());
         }
     }
     // storage_ wipes and releases both buffers as it goes.

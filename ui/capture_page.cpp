@@ -6,6 +6,7 @@
 #include <QLineEdit>
 
 #include "capture/user_type.h"
+#include "ui/secret_box.h"
 #include "ui/text_boundary.h"
 #include "ui_address_page.h"
 #include "ui_legal_representative_page.h"
@@ -16,6 +17,12 @@ namespace {
 
 // Short boxes are drawn just wide enough for their longest content.
 constexpr std::size_t kShortBoxLength = 10;
+
+// The registrant's own secret: its box and its record field get the password
+// boxes' care (see ui/secret_box.h), though the box shows what is typed.
+bool IsSecret(Field field) {
+    return field == Field::RevocationKey;
+}
 
 template <typename Visit>
 void ForEachTextBox(const QWidget& page, int pageIndex, Visit visit) {
@@ -33,11 +40,22 @@ void ForEachTextBox(const QWidget& page, int pageIndex, Visit visit) {
 CapturePage::CapturePage(int page, RegistrantRecord& record, QWidget* parent)
     : QWidget(parent), record_(record), page_(page) {}
 
+CapturePage::~CapturePage() {
+    ForEachTextBox(*this, page_, [&](const FieldInfo& info, QLineEdit* box) {
+        if (IsSecret(info.field)) WipeSecretBox(box);
+    });
+}
+
 void CapturePage::SetUpBoxes() {
     const UserType type = record_.userType;
     ForEachTextBox(*this, page_, [&](const FieldInfo& info, QLineEdit* box) {
         box->setMaxLength(static_cast<int>(info.maxLength));
         box->setValidator(new FieldValidator(info.field, box));
+        if (IsSecret(info.field)) {
+            // The field is read in place: its storage never moves either.
+            FieldText(record_, info.field)->reserve(info.maxLength);
+            PrepareSecretBox(box, static_cast<int>(info.maxLength));
+        }
         if (info.maxLength <= kShortBoxLength) {
             const QChar widest = info.rule == InputRule::Digits ? u'0' : u'W';
             const int text = box->fontMetrics().horizontalAdvance(
@@ -83,12 +101,21 @@ Field CapturePage::FieldOf(const QWidget* widget) const {
 void CapturePage::Read() {
     ForEachTextBox(*this, page_, [&](const FieldInfo& info, QLineEdit* box) {
         // The validator lets only Windows-1252 text into a box.
-        *FieldText(record_, info.field) = ToCp1252(box->text()).value_or(std::string());
+        if (IsSecret(info.field)) {
+            ReadSecretBox(box, *FieldText(record_, info.field));
+        } else {
+            *FieldText(record_, info.field) = ToCp1252(box->text()).value_or(std::string());
+        }
     });
 }
 
 void CapturePage::Write() {
     ForEachTextBox(*this, page_, [&](const FieldInfo& info, QLineEdit* box) {
+        if (IsSecret(info.field)) {
+            const std::string& secret = *FieldText(record_, info.field);
+            if (!SecretBoxShows(box, secret)) SetSecretBoxText(box, secret);
+            return;
+        }
         const QString text = FromCp1252(*FieldText(record_, info.field));
         if (box->text() != text) box->setText(text);
     });

@@ -36,6 +36,9 @@ class CapturePage : public QWidget {
     // Where the focus goes when the user arrives on this page's tab.
     virtual QWidget* FirstBox() const = 0;
 
+    // Overwrites what the secret boxes hold.
+    ~CapturePage() override;
+
   protected:
     CapturePage(int page, RegistrantRecord& record, QWidget* parent);
     // After setupUi: limits, validators, label texts of this kind and

@@ -1,6 +1,7 @@
 #include "ui/text_boundary.h"
 
 #include <QFile>
+#include <algorithm>
 #include <utility>
 
 #include "crypto/common.h"
@@ -14,6 +15,17 @@ namespace {
 std::optional<unsigned char> ByteOf(QChar c) {
     if (c.isSurrogate()) return std::nullopt;
     return CodePointToCp1252(c.unicode());
+}
+
+// Checked character by character, through a const view: the text may be a
+// secret (a password, the revocation key), of which no copy (not even a
+// detached one) is made.
+QValidator::State CheckInPlace(const QString& input, std::size_t maxLength) {
+    if (static_cast<std::size_t>(input.size()) > maxLength) return QValidator::Invalid;
+    for (const QChar c : input) {
+        if (!ByteOf(c)) return QValidator::Invalid;
+    }
+    return QValidator::Acceptable;
 }
 
 }  // namespace
@@ -73,6 +85,10 @@ FieldValidator::FieldValidator(Field field, QObject* parent) : QValidator(parent
 
 QValidator::State FieldValidator::validate(QString& input, int& pos) const {
     (void)pos;
+    // An as-typed box has nothing to change, only to check.
+    const FieldInfo* info = FindField(field_);
+    if (info != nullptr && info->rule == InputRule::AsTyped)
+        return CheckInPlace(input, info->maxLength);
     std::optional<std::string> bytes = ToCp1252(input);
     if (!bytes) return Invalid;
     const std::string kept = FilterInput(field_, *bytes);
@@ -88,13 +104,7 @@ Cp1252Validator::Cp1252Validator(int maxLength, QObject* parent)
 
 QValidator::State Cp1252Validator::validate(QString& input, int& pos) const {
     (void)pos;
-    if (input.size() > maxLength_) return Invalid;
-    // Checked character by character, through a const view: the text may be
-    // a password, of which no copy (not even a detached one) is made.
-    for (const QChar c : std::as_const(input)) {
-        if (!ByteOf(c)) return Invalid;
-    }
-    return Acceptable;
+    return CheckInPlace(input, static_cast<std::size_t>(std::max(maxLength_, 0)));
 }
 
 }  // namespace petitora

@@ -103,8 +103,8 @@ void RunSecrets::Add(const std::string& name, Bytes bytes, std::size_t window) {
     list_.push_back({name, bytes.data, bytes.length, window});
 }
 
-void RunSecrets::AddPassword(Bytes cp1252) {
-    Add("password (Windows-1252)", cp1252, 8);
+void RunSecrets::AddText(const std::string& name, Bytes cp1252) {
+    Add(name + " (Windows-1252)", cp1252, 8);
     const std::string_view text(reinterpret_cast<const char*>(cp1252.data), cp1252.length);
     std::uint8_t* utf8 = memscan::VaultAllocate(3 * cp1252.length);
     std::uint8_t* utf16 = memscan::VaultAllocate(2 * cp1252.length);
@@ -124,8 +124,8 @@ void RunSecrets::AddPassword(Bytes cp1252) {
             utf8[utf8Length++] = static_cast<std::uint8_t>(0x80 | (c & 0x3F));
         }
     }
-    Add("password (UTF-8)", {utf8, utf8Length}, 8);
-    Add("password (UTF-16)", {utf16, 2 * cp1252.length}, 16);
+    Add(name + " (UTF-8)", {utf8, utf8Length}, 8);
+    Add(name + " (UTF-16)", {utf16, 2 * cp1252.length}, 16);
     list_.back().spreadUnit = 2;
 }
 

@@ -20,6 +20,10 @@ inline constexpr char kPassword[] =
     "\xD1u7#kQ\xE9-pZz9\xA1ol\xE9!4d~Vb\xF1"
     "2mL8q\xC9rT5w\xE1";
 
+// The revocation key they type, built the same way: 20 characters, the most
+// its box takes, longer than a string's inner storage.
+inline constexpr char kRevocationKey[] = "\xE7R4v#9k\xF3W2pQx7\xFC-Lm9\xE0";
+
 // A byte string (in the vault).
 struct Bytes {
     const std::uint8_t* data = nullptr;
@@ -32,14 +36,16 @@ struct Bytes {
 
 Bytes VaultCopy(const void* data, std::size_t length);
 
-// The password in the three encodings it may take (Windows-1252, UTF-8,
-// UTF-16; the last also looked for spread out one character per record);
+// A typed secret (the password, the revocation key) in the three encodings
+// it may take (Windows-1252, UTF-8, UTF-16; the last also looked for spread
+// out one character per record);
 // then, read back from the key file with OpenSSL in a process of its own,
 // the private numbers (as the file stores them and in the little-endian
 // digit order of the arithmetic) and the DES key and IV that encrypted it.
 class RunSecrets {
   public:
-    void AddPassword(Bytes cp1252);
+    void AddText(const std::string& name, Bytes cp1252);
+    void AddPassword(Bytes cp1252) { AddText("password", cp1252); }
     // Fails the test (fatally) when the file cannot be read back.
     void AddKeyFile(const std::string& keyPath, Bytes password);
 

@@ -1,7 +1,8 @@
 // What a whole enrolment leaves in memory: after the files are written and
 // the dialogs are gone, the memory the program owned (live and freed heap
 // blocks, kept unreused; the stacks; every other private anonymous mapping)
-// is searched for the access password and the private key.
+// is searched for the access password, the revocation key and the private
+// key, after one enrolment and again after a second one.
 #include <gtest/gtest.h>
 
 #include <QLineEdit>
@@ -14,11 +15,11 @@
 #include <cstring>
 #include <filesystem>
 
-#include "text/cp1252.h"
 #include "generation/file_system.h"
 #include "generation/generation_support.h"
 #include "support/memory_scan.h"
 #include "support/run_secrets.h"
+#include "text/cp1252.h"
 #include "ui/capture_dialog.h"
 #include "ui/entropy_dialog.h"
 #include "ui/key_options_dialog.h"
@@ -118,52 +119,73 @@ TEST(SecretHygiene, TheScanFindsCopiesWhereverTheyAre) {
     std::free(live);
 }
 
-// A whole enrolment through the real dialogs (the key pair made on their
-// worker thread), then the search.
+// One enrolment through the real dialogs from the idle main window (the key
+// pair made on their worker thread); the secrets are typed from the vault.
+void Enrol(MainWindow& window, const uitest::ScriptedMessages& messages, UserType kind,
+           Bytes password, Bytes revocationKey) {
+    RegistrantRecord registrant = gentest::Registrant(kind);
+    registrant.revocationKey.clear();  // typed below, never held outside the vault
+    uitest::ModalScript script;
+    script
+        .Then<CaptureDialog>([&](CaptureDialog* capture) {
+            TypeSecret(capture, "revocationKey", revocationKey);
+            uitest::FillCapture(capture, registrant);
+            Click(capture, "continueButton");
+        })
+        .Then<KeyOptionsDialog>([&](KeyOptionsDialog* keys) {
+            TypeSecret(keys, "password", password);
+            TypeSecret(keys, "passwordConfirmation", password);
+            Click(keys, "acceptButton");
+        })
+        .Then<EntropyDialog>([](EntropyDialog* entropy) { uitest::MoveMouse(entropy, 2000); });
+    window.menuBar()->actions()[0]->menu()->actions()[static_cast<int>(kind)]->trigger();
+    ASSERT_TRUE(script.Done()) << messages.LastText();
+    ASSERT_EQ(messages.LastText(),
+              "Ahora ya cuenta con un requerimiento de registro. Proceda a registrarlo con un "
+              "agente registrador.");
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+}
+
+// Neither run's password or revocation key in any encoding (Qt's UTF-16
+// included: the dialogs overwrite the boxes' storage) nor its key, anywhere:
+// at the idle main window after one enrolment, and after a second one.
 TEST(SecretHygiene, NoSecretOfAnEnrolmentOutlivesItsDialogs) {
     ASSERT_TRUE(memscan::Tracking());
-    const Bytes password = VaultCopy(secretscan::kPassword, sizeof secretscan::kPassword - 1);
-    secretscan::RunSecrets secrets;
-    secrets.AddPassword(password);
+    static constexpr char kPassword2[] =
+        "\xC1"
+        "b3$Xy0\xF6-Rk2tG\xDFq9Wn%e\xEA"
+        "4Jm7sH\xD3u1Zv\xF2";
+    static constexpr char kRevocationKey2[] = "\xD8t6Ys@1\xE2h3Nz!8\xC7oP5c\xAA";
+    const Bytes passwords[] = {VaultCopy(secretscan::kPassword, sizeof secretscan::kPassword - 1),
+                               VaultCopy(kPassword2, sizeof kPassword2 - 1)};
+    const Bytes revocationKeys[] = {
+        VaultCopy(secretscan::kRevocationKey, sizeof secretscan::kRevocationKey - 1),
+        VaultCopy(kRevocationKey2, sizeof kRevocationKey2 - 1)};
+    const UserType kinds[] = {UserType::PersonaFisica, UserType::PersonaMoral};
+    const char* keyFiles[] = {"PELJ800101AB1.key", "ACM800101AB1.key"};
 
     gentest::ScratchFolder folder;
     std::filesystem::current_path(folder.Path());
     memscan::KeepFreedBlocks();
-    {
-        uitest::ScriptedMessages messages;
-        SystemFileSystem files;
-        auto window = std::make_unique<MainWindow>(DialogServices{messages, files});
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-        uitest::ModalScript script;
-        script
-            .Then<CaptureDialog>([&](CaptureDialog* capture) {
-                uitest::FillCapture(capture, gentest::Registrant(UserType::PersonaFisica));
-                Click(capture, "continueButton");
-            })
-            .Then<KeyOptionsDialog>([&](KeyOptionsDialog* keys) {
-                TypeSecret(keys, "password", password);
-                TypeSecret(keys, "passwordConfirmation", password);
-                Click(keys, "acceptButton");
-            })
-            .Then<EntropyDialog>([](EntropyDialog* entropy) { uitest::MoveMouse(entropy, 2000); });
-        window->menuBar()->actions()[0]->menu()->actions()[0]->trigger();
-        ASSERT_TRUE(script.Done()) << messages.LastText();
-        ASSERT_EQ(messages.LastText(),
-                  "Ahora ya cuenta con un requerimiento de registro. Proceda a registrarlo con un "
-                  "agente registrador.");
-        window.reset();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QCoreApplication::processEvents();
+    secretscan::RunSecrets secrets;
+    uitest::ScriptedMessages messages;
+    SystemFileSystem files;
+    auto window = std::make_unique<MainWindow>(DialogServices{messages, files});
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    for (int run = 0; run < 2; ++run) {
+        SCOPED_TRACE("after enrolment " + std::to_string(run + 1));
+        Enrol(*window, messages, kinds[run], passwords[run], revocationKeys[run]);
+        ASSERT_FALSE(HasFatalFailure());
+        secrets.AddText("password " + std::to_string(run + 1), passwords[run]);
+        secrets.AddText("revocation key " + std::to_string(run + 1), revocationKeys[run]);
+        secrets.AddKeyFile(folder / keyFiles[run], passwords[run]);
+        ASSERT_FALSE(HasFatalFailure());
+        const std::vector<memscan::Copy> copies = memscan::FindCopies(secrets.List());
+        EXPECT_TRUE(memscan::TrackerComplete()) << "more blocks than the tracker holds";
+        EXPECT_EQ(secrets.Describe(copies, 0, secrets.List().size()), std::vector<std::string>{});
     }
-    secrets.AddKeyFile(folder / "PELJ800101AB1.key", password);
-    ASSERT_FALSE(HasFatalFailure());
-
-    // Neither the password in any encoding (Qt's UTF-16 included: the
-    // dialog overwrites the boxes' storage) nor the key, anywhere.
-    const std::vector<memscan::Copy> copies = memscan::FindCopies(secrets.List());
-    EXPECT_TRUE(memscan::TrackerComplete()) << "more blocks than the tracker holds";
-    EXPECT_EQ(secrets.Describe(copies, 0, secrets.List().size()), std::vector<std::string>{});
 }
 
 }  // namespace
