@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "crypto/digest.h"
+#include "crypto/rsa.h"
 #include "der/der.h"
 #include "der/pem.h"
 #include "der/reader.h"
@@ -261,6 +263,65 @@ int CertificateFileToDer(const std::uint8_t* file, std::uint32_t length, std::ui
     if (status != StatusOk) return status;
     *der = storage;
     *derLength = decoded;
+    return StatusOk;
+}
+
+int VerifyCertificateSignature(const ParsedCertificate* certificate,
+                               const RsaPublicKey* issuerKey) {
+    // The DigestInfo's DER up to the digest (RFC 8017, section 9.2, note 1).
+    static constexpr std::uint8_t kMd5Prefix[] = {0x30, 0x20, 0x30, 0x0C, 0x06, 0x08, 0x2A,
+                                                  0x86, 0x48, 0x86, 0xF7, 0x0D, 0x02, 0x05,
+                                                  0x05, 0x00, 0x04, 0x10};
+    static constexpr std::uint8_t kSha1Prefix[] = {0x30, 0x21, 0x30, 0x09, 0x06, 0x05, 0x2B,
+                                                   0x0E, 0x03, 0x02, 0x1A, 0x05, 0x00, 0x04,
+                                                   0x14};
+    static constexpr std::uint8_t kSha256Prefix[] = {
+        0x30, 0x31, 0x30, 0x0D, 0x06, 0x09, 0x60, 0x86, 0x48, 0x01,
+        0x65, 0x03, 0x04, 0x02, 0x01, 0x05, 0x00, 0x04, 0x20};
+    std::uint8_t expected[sizeof kSha256Prefix + kSha256Length];
+    std::uint32_t expectedLength = 0;
+    const std::uint8_t* tbs = certificate->tbs;
+    const std::uint32_t tbsLength = certificate->tbsLength;
+    switch (certificate->signatureAlgorithm) {
+        case kAlgMd5WithRsa: {
+            Md5Context context;
+            Md5Init(&context);
+            Md5Update(&context, tbs, tbsLength);
+            std::memcpy(expected, kMd5Prefix, sizeof kMd5Prefix);
+            Md5Final(expected + sizeof kMd5Prefix, &context);
+            expectedLength = sizeof kMd5Prefix + 16;
+            break;
+        }
+        case kAlgSha1WithRsa: {
+            ShaContext context;
+            Sha1Init(&context);
+            Sha1Update(&context, tbs, tbsLength);
+            std::memcpy(expected, kSha1Prefix, sizeof kSha1Prefix);
+            Sha1Final(expected + sizeof kSha1Prefix, &context);
+            expectedLength = sizeof kSha1Prefix + 20;
+            break;
+        }
+        case kAlgSha256WithRsa: {
+            Sha256Context context;
+            Sha256Init(&context);
+            Sha256Update(&context, tbs, tbsLength);
+            std::memcpy(expected, kSha256Prefix, sizeof kSha256Prefix);
+            Sha256Final(expected + sizeof kSha256Prefix, &context);
+            expectedLength = sizeof kSha256Prefix + kSha256Length;
+            break;
+        }
+        default:
+            return StatusDerUnsupported;
+    }
+    std::uint8_t recovered[kMaxRsaModulusLen];
+    std::uint32_t recoveredLength = 0;
+    const int status = RsaPublicDecrypt(recovered, &recoveredLength, certificate->signature,
+                                        certificate->signatureLength, issuerKey);
+    if (status != StatusOk) return status;
+    if (recoveredLength != expectedLength ||
+        std::memcmp(recovered, expected, expectedLength) != 0) {
+        return StatusBadData;
+    }
     return StatusOk;
 }
 
