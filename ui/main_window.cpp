@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QKeyEvent>
+#include <QMenuBar>
 #include <QStatusBar>
 
 #include "ui/about_dialog.h"
@@ -30,7 +31,13 @@ MainWindow::MainWindow(DialogServices services)
         connect(action, &QAction::triggered, this, [this, kind] { OpenCapture(kind); });
     }
     connect(ui_->verifyFilesAction, &QAction::triggered, this, &MainWindow::OpenVerification);
+    connect(ui_->verifyCertificateAction, &QAction::triggered, this,
+            &MainWindow::OpenCertificateVerification);
     connect(ui_->aboutAction, &QAction::triggered, this, &MainWindow::OpenAbout);
+    // Every menu command ends with the focus on the body; the command's own
+    // slot has run by then (it was connected first).
+    connect(ui_->menuBar, &QMenuBar::triggered, this, &MainWindow::ReturnFocus);
+    ui_->centralArea->setFocusPolicy(Qt::StrongFocus);
     statusBar()->setSizeGripEnabled(false);
     setFixedSize(sizeHint());
 }
@@ -53,6 +60,26 @@ void MainWindow::OpenVerification() {
     if (ask.exec() != QDialog::Accepted) return;
     VerificationResultDialog result(this, ask.Report(), ask.RequestPath(), ask.KeyPath());
     result.exec();
+}
+
+void MainWindow::OpenCertificateVerification() {
+    QFileDialog chooser(this, FromCp1252(Text(UiText::CertificateToVerifyTitle)));
+    chooser.setAcceptMode(QFileDialog::AcceptOpen);
+    chooser.setFileMode(QFileDialog::ExistingFile);
+    PrepareFileChooser(chooser, QDir::currentPath(), UiText::CertificateFilter, UiText::ChooserOpen);
+    if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty()) return;
+
+    VerifyPasswordDialog ask(this, VerifyPasswordDialog::ForCertificate{chooser.selectedFiles().constFirst()});
+    if (ask.exec() != QDialog::Accepted) return;
+    const VerificationResultDialog::CertificateFiles files{ask.CertificatePath(), ask.KeyPath().value_or(QString()),
+                                                          ask.OptionalRequestPath(), ask.IssuerPath()};
+    VerificationResultDialog result(this, ask.Report(), files, ask.Pfx(), services_);
+    result.exec();
+}
+
+void MainWindow::ReturnFocus() {
+    activateWindow();
+    ui_->centralArea->setFocus(Qt::OtherFocusReason);
 }
 
 void MainWindow::OpenAbout() {
