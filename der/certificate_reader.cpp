@@ -278,41 +278,34 @@ int VerifyCertificateSignature(const ParsedCertificate* certificate,
     static constexpr std::uint8_t kSha256Prefix[] = {
         0x30, 0x31, 0x30, 0x0D, 0x06, 0x09, 0x60, 0x86, 0x48, 0x01,
         0x65, 0x03, 0x04, 0x02, 0x01, 0x05, 0x00, 0x04, 0x20};
-    std::uint8_t expected[sizeof kSha256Prefix + kSha256Length];
-    std::uint32_t expectedLength = 0;
-    const std::uint8_t* tbs = certificate->tbs;
-    const std::uint32_t tbsLength = certificate->tbsLength;
+    const std::uint8_t* prefix = kSha256Prefix;
+    std::uint32_t prefixLength = sizeof kSha256Prefix;
+    DigestId digest = 0;  // SHA-256, which has no selector id
     switch (certificate->signatureAlgorithm) {
-        case kAlgMd5WithRsa: {
-            Md5Context context;
-            Md5Init(&context);
-            Md5Update(&context, tbs, tbsLength);
-            std::memcpy(expected, kMd5Prefix, sizeof kMd5Prefix);
-            Md5Final(expected + sizeof kMd5Prefix, &context);
-            expectedLength = sizeof kMd5Prefix + 16;
+        case kAlgMd5WithRsa:
+            prefix = kMd5Prefix, prefixLength = sizeof kMd5Prefix, digest = DigestMd5;
             break;
-        }
-        case kAlgSha1WithRsa: {
-            ShaContext context;
-            Sha1Init(&context);
-            Sha1Update(&context, tbs, tbsLength);
-            std::memcpy(expected, kSha1Prefix, sizeof kSha1Prefix);
-            Sha1Final(expected + sizeof kSha1Prefix, &context);
-            expectedLength = sizeof kSha1Prefix + 20;
+        case kAlgSha1WithRsa:
+            prefix = kSha1Prefix, prefixLength = sizeof kSha1Prefix, digest = DigestSha1;
             break;
-        }
-        case kAlgSha256WithRsa: {
-            Sha256Context context;
-            Sha256Init(&context);
-            Sha256Update(&context, tbs, tbsLength);
-            std::memcpy(expected, kSha256Prefix, sizeof kSha256Prefix);
-            Sha256Final(expected + sizeof kSha256Prefix, &context);
-            expectedLength = sizeof kSha256Prefix + kSha256Length;
+        case kAlgSha256WithRsa:
             break;
-        }
         default:
             return StatusDerUnsupported;
     }
+    std::uint8_t expected[sizeof kSha256Prefix + kSha256Length];
+    std::memcpy(expected, prefix, prefixLength);
+    std::uint32_t expectedLength = kSha256Length;
+    if (digest == 0) {
+        Sha256Context context;
+        Sha256Init(&context);
+        Sha256Update(&context, certificate->tbs, certificate->tbsLength);
+        Sha256Final(expected + prefixLength, &context);
+    } else if (ComputeDigest(expected + prefixLength, &expectedLength, certificate->tbs,
+                             certificate->tbsLength, digest) != StatusOk) {
+        return StatusBadData;
+    }
+    expectedLength += prefixLength;
     std::uint8_t recovered[kMaxRsaModulusLen];
     std::uint32_t recoveredLength = 0;
     const int status = RsaPublicDecrypt(recovered, &recoveredLength, certificate->signature,

@@ -49,30 +49,35 @@ void MainWindow::OpenCapture(UserType kind) {
     capture.exec();
 }
 
-void MainWindow::OpenVerification() {
-    QFileDialog chooser(this, FromCp1252(Text(UiText::RequestToVerifyTitle)));
+// An open chooser for one existing file, starting in the current directory;
+// nothing when it is cancelled.
+std::optional<QString> MainWindow::ChooseFile(UiText title, UiText filter) {
+    QFileDialog chooser(this, FromCp1252(Text(title)));
     chooser.setAcceptMode(QFileDialog::AcceptOpen);
     chooser.setFileMode(QFileDialog::ExistingFile);
-    PrepareFileChooser(chooser, QDir::currentPath(), UiText::RequestFilter, UiText::ChooserOpen);
-    if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty()) return;
+    PrepareFileChooser(chooser, QDir::currentPath(), filter, UiText::ChooserOpen);
+    if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty()) return std::nullopt;
+    return chooser.selectedFiles().constFirst();
+}
 
-    VerifyPasswordDialog ask(this, chooser.selectedFiles().constFirst());
+void MainWindow::OpenVerification() {
+    const std::optional<QString> request = ChooseFile(UiText::RequestToVerifyTitle, UiText::RequestFilter);
+    if (!request) return;
+    VerifyPasswordDialog ask(this, *request);
     if (ask.exec() != QDialog::Accepted) return;
     VerificationResultDialog result(this, ask.Report(), ask.RequestPath(), ask.KeyPath());
     result.exec();
 }
 
 void MainWindow::OpenCertificateVerification() {
-    QFileDialog chooser(this, FromCp1252(Text(UiText::CertificateToVerifyTitle)));
-    chooser.setAcceptMode(QFileDialog::AcceptOpen);
-    chooser.setFileMode(QFileDialog::ExistingFile);
-    PrepareFileChooser(chooser, QDir::currentPath(), UiText::CertificateFilter, UiText::ChooserOpen);
-    if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty()) return;
-
-    VerifyPasswordDialog ask(this, VerifyPasswordDialog::ForCertificate{chooser.selectedFiles().constFirst()});
+    const std::optional<QString> certificate =
+        ChooseFile(UiText::CertificateToVerifyTitle, UiText::CertificateFilter);
+    if (!certificate) return;
+    VerifyPasswordDialog ask(this, VerifyPasswordDialog::ForCertificate{*certificate});
     if (ask.exec() != QDialog::Accepted) return;
-    const VerificationResultDialog::CertificateFiles files{ask.CertificatePath(), ask.KeyPath().value_or(QString()),
-                                                          ask.OptionalRequestPath(), ask.IssuerPath()};
+    const VerificationResultDialog::CertificateFiles files{
+        ask.CertificatePath(), ask.KeyPath().value_or(QString()), ask.OptionalRequestPath(),
+        ask.IssuerPath()};
     VerificationResultDialog result(this, ask.Report(), files, ask.Pfx(), services_);
     result.exec();
 }

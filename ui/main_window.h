@@ -5,9 +5,11 @@
 
 #include <QMainWindow>
 #include <memory>
+#include <optional>
 
 #include "capture/user_type.h"
 #include "ui/message_presenter.h"
+#include "ui/program_texts.h"
 
 namespace Ui {
 class MainWindow;
@@ -41,6 +43,7 @@ class MainWindow final : public QMainWindow {
     // After a menu command: the keyboard focus back on the window's body, so
     // that Escape and Enter reach the window again.
     void ReturnFocus();
+    std::optional<QString> ChooseFile(UiText title, UiText filter);
 
     std::unique_ptr<Ui::MainWindow> ui_;
     DialogServices services_;

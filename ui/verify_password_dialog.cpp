@@ -29,6 +29,12 @@ QString ProposedKeyPath(const QString& requestPath) {
     return request.dir().filePath(keyName);
 }
 
+// The path a box holds, nothing when it is empty.
+std::optional<QString> PathIn(const QLineEdit* box) {
+    if (box->text().isEmpty()) return std::nullopt;
+    return box->text();
+}
+
 std::optional<std::string> FileNameOf(const std::optional<QString>& path) {
     if (!path) return std::nullopt;
     return ToFileName(*path);
@@ -94,9 +100,7 @@ QString VerifyPasswordDialog::RequestPath() const {
 }
 
 std::optional<QString> VerifyPasswordDialog::KeyPath() const {
-    const QString path = ui_->keyPath->text();
-    if (path.isEmpty()) return std::nullopt;
-    return path;
+    return PathIn(ui_->keyPath);
 }
 
 QString VerifyPasswordDialog::CertificatePath() const {
@@ -104,15 +108,11 @@ QString VerifyPasswordDialog::CertificatePath() const {
 }
 
 std::optional<QString> VerifyPasswordDialog::IssuerPath() const {
-    const QString path = ui_->issuerPath->text();
-    if (path.isEmpty()) return std::nullopt;
-    return path;
+    return PathIn(ui_->issuerPath);
 }
 
 std::optional<QString> VerifyPasswordDialog::OptionalRequestPath() const {
-    const QString path = ui_->requestPath->text();
-    if (path.isEmpty()) return std::nullopt;
-    return path;
+    return PathIn(ui_->requestPath);
 }
 
 void VerifyPasswordDialog::OnKeyPathChanged() {

@@ -69,11 +69,12 @@ TEST(Certificate, EveryCaseGivesItsLines) {
                                              {NID_x500UniqueIdentifier, V_ASN1_UTF8STRING, "PEXJ800101AB1"}});
     X509_NAME* bmp = testsupport::MakeName(
         {{NID_commonName, V_ASN1_BMPSTRING, std::string("\0J\0O\0S\0\xC9\0 \x20\xAC", 12)}});
-    testsupport::Issue generalized, expired, notYet, sha1, otherKey, utf8Subject, bmpSubject;
+    testsupport::Issue generalized, expired, notYet, sha1, md5, utf8Subject, bmpSubject;
     generalized.notAfterDays = 40 * 365;
     expired.notBeforeDays = -400, expired.notAfterDays = -30;
     notYet.notBeforeDays = 30, notYet.notAfterDays = 400;
     sha1.md = EVP_sha1();
+    md5.md = EVP_md5();
     utf8Subject.subject = utf8;
     bmpSubject.subject = bmp;
     const std::string otherRequest = dertest::RequestBytes(other, 111, otherSlots);
@@ -107,6 +108,8 @@ TEST(Certificate, EveryCaseGivesItsLines) {
         {"GeneralizedTime after 2049", Str(issue(generalized)), {}, {}, {P, P, P, P}, {}},
         {"SHA-1 signature", Str(issue(sha1)), {}, issuerFile(authority), {P, P, P, P, P},
          {{VerifyText::LabelSignatureAlgorithm, "sha1WithRSAEncryption"}}},
+        {"MD5 signature", Str(issue(md5)), {}, issuerFile(authority), {P, P, P, P, P},
+         {{VerifyText::LabelSignatureAlgorithm, "md5WithRSAEncryption"}}},
         {"other key", Str(otherCertificate), request, {}, {P, P, F, F, P}, {}},
         {"other issuer", Str(good), {}, issuerFile(stranger), {P, P, P, P, F}, {}},
         {"issuer key above 2048 bits", Str(issue({}, large)), {}, issuerFile(large), {P, P, P, P, N}, {}},
