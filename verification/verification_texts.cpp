@@ -73,7 +73,8 @@ constexpr const char* kTexts[] = {
     "El archivo del certificado (.cer) está dañado o no es un certificado X.509 (DER o PEM).",
     "El certificado usa una versión o un tipo de llave que Petitora no puede revisar (solo X.509 v3 "
     "con llave RSA).",
-    "La llave pública del certificado es de más de 2048 bits; Petitora no la puede revisar.",
+    "El certificado tiene una llave pública de más de 2048 bits, o un número de serie o un nombre "
+    "más largos de lo que Petitora puede revisar.",
 
     "El certificado es de esta llave privada (mismo módulo y exponente público).",
     "El certificado no es de esta llave privada: se emitió para otro par de llaves.",
@@ -96,8 +97,8 @@ constexpr const char* kTexts[] = {
     "El certificado del emisor está dañado o no es un certificado X.509 (DER o PEM).",
     "El certificado del emisor usa una versión o un tipo de llave que Petitora no puede revisar "
     "(solo X.509 v3 con llave RSA).",
-    "La llave pública del emisor es de más de 2048 bits; Petitora no puede revisar la firma del "
-    "certificado.",
+    "La llave pública del emisor es de más de 2048 bits (o su certificado es más grande de lo que "
+    "Petitora lee); Petitora no puede revisar la firma del certificado.",
     "La firma del certificado usa un algoritmo que Petitora no puede revisar (solo MD5, SHA-1 o "
     "SHA-256 con RSA).",
     "No se revisó la firma del certificado, porque no se pudo leer el certificado.",
