@@ -83,7 +83,6 @@ void MainWindow::OpenCertificateVerification() {
 }
 
 void MainWindow::ReturnFocus() {
-    activateWindow();
     ui_->centralArea->setFocus(Qt::OtherFocusReason);
 }
 
