@@ -62,6 +62,7 @@ void Choose(QFileDialog* chooser, const std::string& path) {
         }
     }
     EXPECT_LE(total, view->viewport()->width()) << chooser->width() << "x" << chooser->height();
+    uitest::Picture(chooser, chooser->acceptMode() == QFileDialog::AcceptOpen ? "choose-certificate" : "save-pfx");
     chooser->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(QString::fromStdString(path));
     static_cast<QDialog*>(chooser)->accept();
 }
@@ -106,11 +107,13 @@ TEST(MenuPaths, EveryMenuPathLeavesEscapeClosingTheWindow) {
                      EXPECT_EQ(Find<QLineEdit>(ask, "keyPath")->text().toStdString(), folder.Path("pexj.key"));
                      EXPECT_EQ(Find<QLineEdit>(ask, "requestPath")->text().toStdString(), folder.Path("pexj.req"));
                      uitest::ExpectAccessibleNames(ask);
+                     uitest::Picture(ask, "verify-certificate-ask");
                      TypeInto(ask, "password", "Contrase\u00f1a 2026");
                      QTest::mouseClick(Find<QPushButton>(ask, "verifyButton"), Qt::LeftButton);
                  })
                  .Then<VerificationResultDialog>([&](VerificationResultDialog* result) {
                      uitest::ExpectAccessibleNames(result);
+                     uitest::Picture(result, "verify-certificate-result");
                      for (int row = 0; auto* mark = result->findChild<QLabel*>(QStringLiteral("checkMark%1").arg(row)); ++row) {
                          rows.push_back(mark->text().toStdString());
                      }
@@ -126,6 +129,7 @@ TEST(MenuPaths, EveryMenuPathLeavesEscapeClosingTheWindow) {
                  })
                  .Then<PfxPasswordDialog>([&](PfxPasswordDialog* ask) {
                      uitest::ExpectAccessibleNames(ask);
+                     uitest::Picture(ask, "pfx-password");
                      TypeInto(ask, "password", "Nueva clave 2026");
                      TypeInto(ask, "confirmation", "Nueva clave 2026");
                      QTest::mouseClick(Find<QPushButton>(ask, "saveButton"), Qt::LeftButton);
