@@ -6,12 +6,16 @@
 #include <openssl/sha.h>
 
 #include <ctime>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "generation/generation_support.h"
 #include "support/sample_files.h"
+#include "support/seeded_pool.h"
 #include "support/testdata.h"
 #include "support/x509_certificates.h"
 #include "verification/certificate.h"
@@ -149,6 +153,60 @@ TEST(Certificate, EveryCaseGivesItsLines) {
     }
     X509_NAME_free(utf8);
     X509_NAME_free(bmp);
+}
+
+// The .pfx is written whole or not at all: a failure at any step of the
+// store leaves an earlier file of that name as it was and no temporary file
+// behind; an existing file is replaced only when the user agreed.
+TEST(Certificate, PfxIsWrittenWholeOrNotAtAll) {
+    using Op = gentest::FaultyFileSystem::Op;
+    const dertest::KeyPair& key = dertest::TestKey(1024);
+    dertest::SampleSlots slots;
+    const std::string request = dertest::RequestBytes(key, 111, slots);
+    const testsupport::Authority authority = testsupport::MakeAuthority("Autoridad de prueba", 2048);
+    const Bytes certificate =
+        testsupport::IssueCertificate(Bytes(request.begin(), request.end()), authority);
+    const petitora::CertificateReport checked =
+        petitora::VerifyCertificate(Str(certificate), dertest::KeyFileBytes(key, 105, kPassword),
+                                    std::nullopt, std::nullopt, kPassword, std::time(nullptr));
+    ASSERT_NE(checked.pfx, nullptr);
+    EXPECT_EQ(checked.pfx->friendlyName, "PEXJ800101AB1");
+    gentest::ScratchFolder folder;
+    const std::string path = folder / "pexj.pfx";
+    const auto contents = [&path] {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    cerrojo::RandomPool pool;
+    testsupport::SeedPool(&pool, 7);
+    const struct {
+        Op fault;
+        bool replace;
+        petitora::PfxResult result;
+    } cases[] = {
+        {Op::None, false, petitora::PfxResult::Written},
+        {Op::None, false, petitora::PfxResult::Exists},
+        {Op::CreateTemporary, true, petitora::PfxResult::NotWritten},
+        {Op::Write, true, petitora::PfxResult::NotWritten},
+        {Op::Flush, true, petitora::PfxResult::NotWritten},
+        {Op::Close, true, petitora::PfxResult::NotWritten},
+        {Op::Rename, true, petitora::PfxResult::NotWritten},
+        {Op::None, true, petitora::PfxResult::Written},
+    };
+    std::string before;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.fault));
+        gentest::FaultyFileSystem files(c.fault, 1);
+        EXPECT_EQ(petitora::SavePfx(files, path, *checked.pfx, "Nueva clave 2026", &pool, c.replace),
+                  c.result);
+        EXPECT_EQ(folder.List(), std::set<std::string>{"pexj.pfx"});
+        EXPECT_TRUE(files.openHandles.empty());
+        const std::string after = contents();
+        EXPECT_EQ(after != before, c.result == petitora::PfxResult::Written);  // new salts each time
+        EXPECT_EQ(std::filesystem::status(path).permissions() & std::filesystem::perms::all,
+                  std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+        before = after;
+    }
 }
 
 }  // namespace
