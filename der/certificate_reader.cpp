@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "crypto/digest.h"
+#include "crypto/rsa.h"
 #include "der/der.h"
 #include "der/pem.h"
 #include "der/reader.h"
@@ -261,6 +263,58 @@ int CertificateFileToDer(const std::uint8_t* file, std::uint32_t length, std::ui
     if (status != StatusOk) return status;
     *der = storage;
     *derLength = decoded;
+    return StatusOk;
+}
+
+int VerifyCertificateSignature(const ParsedCertificate* certificate,
+                               const RsaPublicKey* issuerKey) {
+    // The DigestInfo's DER up to the digest (RFC 8017, section 9.2, note 1).
+    static constexpr std::uint8_t kMd5Prefix[] = {0x30, 0x20, 0x30, 0x0C, 0x06, 0x08, 0x2A,
+                                                  0x86, 0x48, 0x86, 0xF7, 0x0D, 0x02, 0x05,
+                                                  0x05, 0x00, 0x04, 0x10};
+    static constexpr std::uint8_t kSha1Prefix[] = {0x30, 0x21, 0x30, 0x09, 0x06, 0x05, 0x2B,
+                                                   0x0E, 0x03, 0x02, 0x1A, 0x05, 0x00, 0x04,
+                                                   0x14};
+    static constexpr std::uint8_t kSha256Prefix[] = {
+        0x30, 0x31, 0x30, 0x0D, 0x06, 0x09, 0x60, 0x86, 0x48, 0x01,
+        0x65, 0x03, 0x04, 0x02, 0x01, 0x05, 0x00, 0x04, 0x20};
+    const std::uint8_t* prefix = kSha256Prefix;
+    std::uint32_t prefixLength = sizeof kSha256Prefix;
+    DigestId digest = 0;  // SHA-256, which has no selector id
+    switch (certificate->signatureAlgorithm) {
+        case kAlgMd5WithRsa:
+            prefix = kMd5Prefix, prefixLength = sizeof kMd5Prefix, digest = DigestMd5;
+            break;
+        case kAlgSha1WithRsa:
+            prefix = kSha1Prefix, prefixLength = sizeof kSha1Prefix, digest = DigestSha1;
+            break;
+        case kAlgSha256WithRsa:
+            break;
+        default:
+            return StatusDerUnsupported;
+    }
+    std::uint8_t expected[sizeof kSha256Prefix + kSha256Length];
+    std::memcpy(expected, prefix, prefixLength);
+    std::uint32_t expectedLength = kSha256Length;
+    if (digest == 0) {
+        Sha256Context context;
+        Sha256Init(&context);
+        Sha256Update(&context, certificate->tbs, certificate->tbsLength);
+        Sha256Final(expected + prefixLength, &context);
+    } else if (ComputeDigest(expected + prefixLength, &expectedLength, certificate->tbs,
+                             certificate->tbsLength, digest) != StatusOk) {
+        return StatusBadData;
+    }
+    expectedLength += prefixLength;
+    std::uint8_t recovered[kMaxRsaModulusLen];
+    std::uint32_t recoveredLength = 0;
+    const int status = RsaPublicDecrypt(recovered, &recoveredLength, certificate->signature,
+                                        certificate->signatureLength, issuerKey);
+    if (status != StatusOk) return status;
+    if (recoveredLength != expectedLength ||
+        std::memcmp(recovered, expected, expectedLength) != 0) {
+        return StatusBadData;
+    }
     return StatusOk;
 }
 

@@ -107,4 +107,16 @@ int CertificateFileToDer(const std::uint8_t* file, std::uint32_t length, std::ui
                          std::uint32_t capacity, const std::uint8_t** der,
                          std::uint32_t* derLength);
 
+// Checks the signature of a parsed certificate over its TBSCertificate, as
+// it stands in the file, with the issuer's public key: PKCS#1 v1.5, the
+// DigestInfo { digest AlgorithmIdentifier with NULL parameters, OCTET STRING
+// digest } for 103 MD5, 111 SHA-1 or 114 SHA-256 with RSA.
+// Returns 0; StatusDerUnsupported (another signature algorithm); the status
+// of RsaPublicDecrypt (StatusBadLength: a signature not exactly as long as
+// the issuer's modulus; StatusBadData: not a type-1 block); or StatusBadData
+// when the block holds anything but the expected DigestInfo. Only public
+// values are handled; nothing is wiped.
+int VerifyCertificateSignature(const ParsedCertificate* certificate,
+                               const RsaPublicKey* issuerKey);
+
 }  // namespace cerrojo

@@ -1,7 +1,5 @@
 #include "generation/driver.h"
 
-#include <sys/random.h>
-
 #include <cerrno>
 #include <cstring>
 
@@ -13,6 +11,7 @@
 #include "der/request.h"
 #include "der/request_reader.h"
 #include "generation/base64.h"
+#include "generation/entropy.h"
 #include "generation/file_names.h"
 #include "generation/texts.h"
 
@@ -24,8 +23,6 @@ constexpr const char* kRequestTempPrefix = ".petitora-req-";
 constexpr const char* kKeyTempPrefix = ".petitora-key-";
 constexpr const char* kBackupPrefix = ".petitora-old-";
 
-constexpr std::size_t kSystemSeedBytes = 32;
-
 void ShowFailure(MessagePresenter& messages, GenerationText id) {
     messages.Show({Text(GenerationText::CaptionPetitora), Text(id)});
 }
@@ -33,24 +30,6 @@ void ShowFailure(MessagePresenter& messages, GenerationText id) {
 cerrojo::ByteSpan Span(const std::string& text) {
     return cerrojo::ByteSpan{reinterpret_cast<std::uint8_t*>(const_cast<char*>(text.data())),
                              static_cast<std::uint32_t>(text.size())};
-}
-
-// 32 bytes of the operating system's random source into the pool.
-bool FeedSystemEntropy(cerrojo::RandomPool* pool) {
-    std::uint8_t bytes[kSystemSeedBytes];
-    std::size_t got = 0;
-    while (got < sizeof bytes) {
-        const ssize_t n = ::getrandom(bytes + got, sizeof bytes - got, 0);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            cerrojo::SecureWipeObject(bytes);
-            return false;
-        }
-        got += static_cast<std::size_t>(n);
-    }
-    cerrojo::RandomUpdate(pool, bytes, sizeof bytes);
-    cerrojo::SecureWipeObject(bytes);
-    return true;
 }
 
 void WipePrivateKey(GenerationJob& job) {

@@ -1,5 +1,11 @@
 #include "generation/entropy.h"
 
+#include <sys/random.h>
+
+#include <cerrno>
+
+#include "crypto/common.h"
+
 namespace petitora {
 
 EntropyCollection::EntropyCollection(cerrojo::RandomPool* pool, std::uint32_t requiredEvents)
@@ -32,6 +38,24 @@ bool EntropyCollection::ProgressChanged() const {
 
 int EntropyCollection::ProgressPosition() const {
     return static_cast<int>(eventCount_ / 10);
+}
+
+// kSystemSeedBytes bytes of the operating system's random source into the pool.
+bool FeedSystemEntropy(cerrojo::RandomPool* pool) {
+    std::uint8_t bytes[kSystemSeedBytes];
+    std::size_t got = 0;
+    while (got < sizeof bytes) {
+        const ssize_t n = ::getrandom(bytes + got, sizeof bytes - got, 0);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            cerrojo::SecureWipeObject(bytes);
+            return false;
+        }
+        got += static_cast<std::size_t>(n);
+    }
+    cerrojo::RandomUpdate(pool, bytes, sizeof bytes);
+    cerrojo::SecureWipeObject(bytes);
+    return true;
 }
 
 }  // namespace petitora

@@ -7,6 +7,14 @@
 
 namespace petitora {
 
+// Bytes of the operating system's random source that FeedSystemEntropy feeds.
+inline constexpr std::uint32_t kSystemSeedBytes = 32;
+
+// Feeds kSystemSeedBytes bytes of the operating system's random source to
+// pool with RandomUpdate (the bytes are wiped). False when the system gives
+// none; the pool is then unchanged.
+bool FeedSystemEntropy(cerrojo::RandomPool* pool);
+
 // Every mouse-move event over the entropy dialog feeds the four little-endian
 // bytes of SeedValue(eventCount, x, y) to the pool with RandomUpdate, then
 // counts the event. The pool is not owned and must outlive this object.

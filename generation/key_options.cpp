@@ -61,26 +61,30 @@ void InitGenerationJob(GenerationJob& job, CaptureStorage& capture, cerrojo::Ran
     job.replaceAgreedPath.clear();
 }
 
-PasswordCheck CheckPasswords(const GenerationJob& job, MessagePresenter& messages) {
-    const std::string_view password = job.password.View();
-    const std::string_view confirmation = job.passwordConfirmation.View();
-    GenerationText failure;
-    KeyOptionsFocus focus;
-    if (password.empty()) {
-        failure = GenerationText::PasswordInvalid, focus = KeyOptionsFocus::Password;
-    } else if (confirmation.empty()) {
-        failure = GenerationText::ConfirmationInvalid, focus = KeyOptionsFocus::Confirmation;
-    } else if (password.size() < kMinPasswordLength) {
-        failure = GenerationText::PasswordTooShort, focus = KeyOptionsFocus::Password;
-    } else if (confirmation.size() < kMinPasswordLength) {
-        failure = GenerationText::PasswordTooShort, focus = KeyOptionsFocus::Confirmation;
-    } else if (password != confirmation) {
-        failure = GenerationText::PasswordsDiffer, focus = KeyOptionsFocus::Password;
-    } else {
-        return PasswordCheck{};
+std::optional<PasswordFailure> BrokenPasswordRule(std::string_view password,
+                                                  std::string_view confirmation) {
+    if (password.empty()) return PasswordFailure{GenerationText::PasswordInvalid, KeyOptionsFocus::Password};
+    if (confirmation.empty()) {
+        return PasswordFailure{GenerationText::ConfirmationInvalid, KeyOptionsFocus::Confirmation};
     }
-    messages.Show(Box(GenerationText::CaptionError, failure));
-    return PasswordCheck{false, focus};
+    if (password.size() < kMinPasswordLength) {
+        return PasswordFailure{GenerationText::PasswordTooShort, KeyOptionsFocus::Password};
+    }
+    if (confirmation.size() < kMinPasswordLength) {
+        return PasswordFailure{GenerationText::PasswordTooShort, KeyOptionsFocus::Confirmation};
+    }
+    if (password != confirmation) {
+        return PasswordFailure{GenerationText::PasswordsDiffer, KeyOptionsFocus::Password};
+    }
+    return std::nullopt;
+}
+
+PasswordCheck CheckPasswords(const GenerationJob& job, MessagePresenter& messages) {
+    const std::optional<PasswordFailure> failure =
+        BrokenPasswordRule(job.password.View(), job.passwordConfirmation.View());
+    if (!failure) return PasswordCheck{};
+    messages.Show(Box(GenerationText::CaptionError, failure->message));
+    return PasswordCheck{false, failure->focus};
 }
 
 bool CheckOutputFolder(GenerationJob& job, MessagePresenter& messages, FileSystem& files) {

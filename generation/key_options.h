@@ -3,12 +3,15 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "generation/driver.h"
 #include "generation/file_system.h"
 #include "generation/job.h"
 #include "generation/message_presenter.h"
+#include "generation/texts.h"
 
 namespace petitora {
 
@@ -43,6 +46,15 @@ struct PasswordCheck {
     KeyOptionsFocus focus = KeyOptionsFocus::None;
 };
 PasswordCheck CheckPasswords(const GenerationJob& job, MessagePresenter& messages);
+
+// The same rules on any two texts (Windows-1252 bytes): the first broken
+// rule's message and box, or nothing when both texts pass.
+struct PasswordFailure {
+    GenerationText message;
+    KeyOptionsFocus focus;
+};
+std::optional<PasswordFailure> BrokenPasswordRule(std::string_view password,
+                                                  std::string_view confirmation);
 
 // Resolves pathText into job.destination (ResolveDestination) and sets
 // outputName to its request name. Shows the folder message and returns false

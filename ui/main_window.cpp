@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QKeyEvent>
+#include <QMenuBar>
 #include <QStatusBar>
 
 #include "ui/about_dialog.h"
@@ -30,7 +31,13 @@ MainWindow::MainWindow(DialogServices services)
         connect(action, &QAction::triggered, this, [this, kind] { OpenCapture(kind); });
     }
     connect(ui_->verifyFilesAction, &QAction::triggered, this, &MainWindow::OpenVerification);
+    connect(ui_->verifyCertificateAction, &QAction::triggered, this,
+            &MainWindow::OpenCertificateVerification);
     connect(ui_->aboutAction, &QAction::triggered, this, &MainWindow::OpenAbout);
+    // Every menu command ends with the focus on the body; the command's own
+    // slot has run by then (it was connected first).
+    connect(ui_->menuBar, &QMenuBar::triggered, this, &MainWindow::ReturnFocus);
+    ui_->centralArea->setFocusPolicy(Qt::StrongFocus);
     statusBar()->setSizeGripEnabled(false);
     setFixedSize(sizeHint());
 }
@@ -42,17 +49,41 @@ void MainWindow::OpenCapture(UserType kind) {
     capture.exec();
 }
 
-void MainWindow::OpenVerification() {
-    QFileDialog chooser(this, FromCp1252(Text(UiText::RequestToVerifyTitle)));
+// An open chooser for one existing file, starting in the current directory;
+// nothing when it is cancelled.
+std::optional<QString> MainWindow::ChooseFile(UiText title, UiText filter) {
+    QFileDialog chooser(this, FromCp1252(Text(title)));
     chooser.setAcceptMode(QFileDialog::AcceptOpen);
     chooser.setFileMode(QFileDialog::ExistingFile);
-    PrepareFileChooser(chooser, QDir::currentPath(), UiText::RequestFilter, UiText::ChooserOpen);
-    if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty()) return;
+    PrepareFileChooser(chooser, QDir::currentPath(), filter, UiText::ChooserOpen);
+    if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty()) return std::nullopt;
+    return chooser.selectedFiles().constFirst();
+}
 
-    VerifyPasswordDialog ask(this, chooser.selectedFiles().constFirst());
+void MainWindow::OpenVerification() {
+    const std::optional<QString> request = ChooseFile(UiText::RequestToVerifyTitle, UiText::RequestFilter);
+    if (!request) return;
+    VerifyPasswordDialog ask(this, *request);
     if (ask.exec() != QDialog::Accepted) return;
     VerificationResultDialog result(this, ask.Report(), ask.RequestPath(), ask.KeyPath());
     result.exec();
+}
+
+void MainWindow::OpenCertificateVerification() {
+    const std::optional<QString> certificate =
+        ChooseFile(UiText::CertificateToVerifyTitle, UiText::CertificateFilter);
+    if (!certificate) return;
+    VerifyPasswordDialog ask(this, VerifyPasswordDialog::ForCertificate{*certificate});
+    if (ask.exec() != QDialog::Accepted) return;
+    const VerificationResultDialog::CertificateFiles files{
+        ask.CertificatePath(), ask.KeyPath().value_or(QString()), ask.OptionalRequestPath(),
+        ask.IssuerPath()};
+    VerificationResultDialog result(this, ask.Report(), files, ask.Pfx(), services_);
+    result.exec();
+}
+
+void MainWindow::ReturnFocus() {
+    ui_->centralArea->setFocus(Qt::OtherFocusReason);
 }
 
 void MainWindow::OpenAbout() {

@@ -5,9 +5,11 @@
 
 #include <QMainWindow>
 #include <memory>
+#include <optional>
 
 #include "capture/user_type.h"
 #include "ui/message_presenter.h"
+#include "ui/program_texts.h"
 
 namespace Ui {
 class MainWindow;
@@ -26,6 +28,11 @@ class MainWindow final : public QMainWindow {
     // Asks for a request file, then for its key file and password, and shows
     // what the checks found. No file is changed.
     void OpenVerification();
+    // Asks for a certificate, then for its key file (and, optionally, its
+    // request and its issuer's certificate) and the password, and shows what
+    // the checks found, with the offer to save the key and certificate as a
+    // .pfx.
+    void OpenCertificateVerification();
     void OpenAbout();
 
   protected:
@@ -33,6 +40,11 @@ class MainWindow final : public QMainWindow {
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
+    // After a menu command: the keyboard focus back on the window's body, so
+    // that Escape and Enter reach the window again.
+    void ReturnFocus();
+    std::optional<QString> ChooseFile(UiText title, UiText filter);
+
     std::unique_ptr<Ui::MainWindow> ui_;
     DialogServices services_;
 };

@@ -28,6 +28,23 @@ constexpr const char* kTexts[] = {
     "La solicitud es correcta. La llave privada no se revisó.",
     "Al menos una revisión no es correcta: el motivo está en su línea.",
     "ninguno (no se revisa la llave privada)",
+    "Elija el certificado (*.cer) que le entregó la autoridad",
+    "Certificados (*.cer *.crt *.pem)",
+    "Elija el certificado de la autoridad que lo emitió (*.cer)",
+    "Todas las revisiones son correctas: el certificado es de su llave privada y está vigente.",
+    "ninguno (no se compara con la solicitud)",
+    "ninguno (no se revisa la firma del certificado)",
+    "Guardar la llave y el certificado como .pfx",
+    "Archivos PKCS#12 (*.pfx)",
+    "pfx",
+    "Se guardó la llave privada con el certificado en %1.",
+    "No se pudo guardar el archivo .pfx: no se puede escribir en esa carpeta, o el disco está lleno.",
+    "No se pudo guardar el archivo .pfx: el sistema no dio números aleatorios para las sales.",
+    "Verificar certificado",
+    "Petitora revisará que el certificado sea de su llave privada (y de la solicitud, si la "
+    "indica), que esté vigente y, si indica el certificado de la autoridad, su firma. Los "
+    "archivos solo se leen: no se modifica ninguno.",
+    "Contenido del certificado (revíselo)",
 };
 
 }  // namespace

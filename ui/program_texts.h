@@ -31,6 +31,21 @@ enum class UiText : int {
     VerifyRequestPassed,  // every check passed, but no key file was given
     VerifySomeFailed,
     VerifyNoKeyFile,  // in place of the key file's name
+    CertificateToVerifyTitle,
+    CertificateFilter,
+    IssuerToVerifyTitle,
+    CertificateAllPassed,
+    CertificateNoRequest,  // in place of the request's name
+    CertificateNoIssuer,   // in place of the issuer's certificate's name
+    PfxSaveTitle,
+    PfxFilter,
+    PfxSuffix,
+    PfxSaved,       // %1 = the file
+    PfxNotWritten,
+    PfxNoEntropy,
+    CertificateVerifyTitle,
+    CertificateNotice,
+    CertificateContents,  // the title of the contents' group
     Count
 };
 

@@ -1,9 +1,19 @@
 #include "ui/verification_result_dialog.h"
 
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 
+#include "crypto/common.h"
+#include "generation/entropy.h"
+#include "generation/texts.h"
+
 #include "ui/app_resources.h"
+#include "ui/file_chooser.h"
+#include "ui/pfx_password_dialog.h"
 #include "ui/program_texts.h"
 #include "ui/text_boundary.h"
 #include "ui_verification_result_dialog.h"
@@ -30,26 +40,56 @@ VerificationResultDialog::VerificationResultDialog(QWidget* owner, const Verific
                                                    const std::optional<QString>& keyPath)
     : QDialog(owner), ui_(std::make_unique<Ui::VerificationResultDialog>()) {
     ui_->setupUi(this);
-    setWindowIcon(ApplicationIcon());
-
-    const bool passed = report.AllPassed();
-    ui_->summaryIcon->setPixmap(CheckMarkIcon(passed ? CheckState::Passed : CheckState::Failed)
-                                    .pixmap(kSummaryMarkSize, kSummaryMarkSize));
-    ui_->summaryIcon->setAccessibleName(
-        FromCp1252(MarkText(passed ? CheckState::Passed : CheckState::Failed)));
-    ui_->summary->setText(FromCp1252(Text(!passed   ? UiText::VerifySomeFailed
-                                          : keyPath ? UiText::VerifyAllPassed
-                                                    : UiText::VerifyRequestPassed)));
-    QFont bold = ui_->summary->font();
-    bold.setBold(true);
-    ui_->summary->setFont(bold);
-
+    for (QWidget* w : std::initializer_list<QWidget*>{ui_->certificatePathLabel, ui_->certificatePath,
+                                                       ui_->issuerPathLabel, ui_->issuerPath,
+                                                       ui_->savePfxButton}) {
+        w->hide();
+    }
     // Read-only boxes that read as text; a long path shows its file name
     // and, as a tip, the whole of it.
     ui_->requestPath->setText(requestPath);
     ui_->requestPath->setToolTip(requestPath);
     ui_->keyPath->setText(keyPath.value_or(FromCp1252(Text(UiText::VerifyNoKeyFile))));
     if (keyPath) ui_->keyPath->setToolTip(*keyPath);
+    ShowReport(report, keyPath ? UiText::VerifyAllPassed : UiText::VerifyRequestPassed);
+}
+
+VerificationResultDialog::VerificationResultDialog(QWidget* owner, const VerificationReport& report,
+                                                   const CertificateFiles& files,
+                                                   std::shared_ptr<const PfxMaterial> pfx,
+                                                   DialogServices services)
+    : QDialog(owner),
+      ui_(std::make_unique<Ui::VerificationResultDialog>()),
+      pfx_(std::move(pfx)),
+      services_(services),
+      certificatePath_(files.certificate) {
+    ui_->setupUi(this);
+    setWindowTitle(FromCp1252(Text(UiText::CertificateVerifyTitle)));
+    ui_->contentsGroup->setTitle(FromCp1252(Text(UiText::CertificateContents)));
+    const auto show = [](QLineEdit* box, const std::optional<QString>& path, UiText absent) {
+        box->setText(path.value_or(FromCp1252(Text(absent))));
+        if (path) box->setToolTip(*path);
+    };
+    show(ui_->certificatePath, files.certificate, UiText::CertificateNoRequest);
+    show(ui_->keyPath, files.key, UiText::VerifyNoKeyFile);
+    show(ui_->requestPath, files.request, UiText::CertificateNoRequest);
+    show(ui_->issuerPath, files.issuer, UiText::CertificateNoIssuer);
+    ui_->savePfxButton->setVisible(pfx_ != nullptr);
+    connect(ui_->savePfxButton, &QPushButton::clicked, this, &VerificationResultDialog::SavePfx);
+    ShowReport(report, UiText::CertificateAllPassed);
+}
+
+void VerificationResultDialog::ShowReport(const VerificationReport& report, UiText allPassed) {
+    setWindowIcon(ApplicationIcon());
+    const bool passed = report.AllPassed();
+    ui_->summaryIcon->setPixmap(CheckMarkIcon(passed ? CheckState::Passed : CheckState::Failed)
+                                    .pixmap(kSummaryMarkSize, kSummaryMarkSize));
+    ui_->summaryIcon->setAccessibleName(
+        FromCp1252(MarkText(passed ? CheckState::Passed : CheckState::Failed)));
+    ui_->summary->setText(FromCp1252(Text(passed ? allPassed : UiText::VerifySomeFailed)));
+    QFont bold = ui_->summary->font();
+    bold.setBold(true);
+    ui_->summary->setFont(bold);
 
     for (int row = 0; row < static_cast<int>(report.checks.size()); ++row) {
         AddCheckRow(row, report.checks[static_cast<std::size_t>(row)]);
@@ -60,6 +100,47 @@ VerificationResultDialog::VerificationResultDialog(QWidget* owner, const Verific
     }
     ui_->contentsGroup->setVisible(!report.contents.empty());
     ui_->acceptButton->setFocus();
+}
+
+// Where (the chooser asks before an existing file is chosen), then the new
+// password twice, then the file written in one step; the outcome in a box.
+void VerificationResultDialog::SavePfx() {
+    if (!pfx_ || !services_) return;
+    const QFileInfo certificate(certificatePath_);
+    QFileDialog chooser(this, FromCp1252(Text(UiText::PfxSaveTitle)));
+    chooser.setAcceptMode(QFileDialog::AcceptSave);
+    chooser.setFileMode(QFileDialog::AnyFile);
+    PrepareFileChooser(chooser, certificate.absolutePath(), UiText::PfxFilter, UiText::ChooserSave);
+    chooser.setDefaultSuffix(FromCp1252(Text(UiText::PfxSuffix)));
+    chooser.selectFile(certificate.completeBaseName() + QStringLiteral(".pfx"));
+    if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty()) return;
+    const QString path = chooser.selectedFiles().constFirst();
+
+    PfxPasswordDialog ask(this, services_->messages);
+    if (ask.exec() != QDialog::Accepted) return;
+
+    cerrojo::RandomPool pool;
+    cerrojo::RandomInit(&pool);
+    pool.needed = kSystemSeedBytes;
+    UiText failure = UiText::PfxNoEntropy;
+    if (FeedSystemEntropy(&pool)) {
+        failure = UiText::PfxNotWritten;
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        // The chooser has asked before letting an existing file be chosen.
+        const PfxResult result =
+            petitora::SavePfx(services_->files, ToFileName(path), *pfx_, ask.Password(), &pool, true);
+        QApplication::restoreOverrideCursor();
+        if (result == PfxResult::Written) {
+            cerrojo::SecureWipeObject(pool);
+            services_->messages.Show({Text(GenerationText::CaptionPetitora),
+                                      Format(Text(UiText::PfxSaved),
+                                             {ToCp1252(QDir::toNativeSeparators(path)).value_or(
+                                                 ToFileName(QFileInfo(path).fileName()))})});
+            return;
+        }
+    }
+    cerrojo::SecureWipeObject(pool);
+    services_->messages.Show({Text(GenerationText::CaptionPetitora), Text(failure)});
 }
 
 VerificationResultDialog::~VerificationResultDialog() = default;

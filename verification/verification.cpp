@@ -2,6 +2,7 @@
 
 #include "verification/verification.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <new>
@@ -17,6 +18,7 @@
 #include "der/reader.h"
 #include "der/request_reader.h"
 #include "generation/secure_bytes.h"
+#include "verification/check_parts.h"
 #include "verification/verification_texts.h"
 
 namespace petitora {
@@ -36,17 +38,6 @@ constexpr int kSlotUniqueIdentifier = 9;
 constexpr int kSlotSubjectEmail = 11;
 constexpr int kAttributeEmail = 0;
 constexpr int kAttributeKind = 2;
-
-const std::uint8_t* Bytes(std::string_view text) {
-    return reinterpret_cast<const std::uint8_t*>(text.data());
-}
-
-CheckLine Line(CheckState state, std::string text) {
-    return CheckLine{state, std::move(text)};
-}
-CheckLine Failed(VerifyText id) {
-    return Line(CheckState::Failed, Text(id));
-}
 
 // --- Showing values -------------------------------------------------------
 
@@ -68,8 +59,8 @@ std::string FromCodeUnits(std::string_view bytes, std::size_t width) {
     return out;
 }
 
-// A value as Windows-1252 text fit to be shown: control characters become
-// '?' (nothing a file holds may drive a terminal), long values are cut.
+}  // namespace
+
 std::string ShownText(const DerValue& value) {
     if (value.data == nullptr) return Text(VerifyText::ValueAbsent);
     std::string_view bytes(reinterpret_cast<const char*>(value.data), value.length);
@@ -109,7 +100,6 @@ std::string Trimmed(std::string text) {
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
-// Object identifier content octets in dotted form.
 std::string DottedOid(const std::uint8_t* oid, std::uint32_t length) {
     std::string dotted;
     std::uint64_t value = 0;
@@ -133,8 +123,9 @@ std::string DottedOid(const std::uint8_t* oid, std::uint32_t length) {
     return dotted;
 }
 
-std::string SignatureAlgorithmName(const ParsedRequest& request) {
-    switch (request.signatureAlgorithm) {
+std::string AlgorithmName(cerrojo::AlgorithmId algorithm, const std::uint8_t* oid,
+                          std::uint32_t oidLength) {
+    switch (algorithm) {
         case cerrojo::kAlgMd2WithRsa:
             return "md2WithRSAEncryption";
         case cerrojo::kAlgMd4WithRsa:
@@ -143,10 +134,18 @@ std::string SignatureAlgorithmName(const ParsedRequest& request) {
             return "md5WithRSAEncryption";
         case cerrojo::kAlgSha1WithRsa:
             return "sha1WithRSAEncryption";
+        case cerrojo::kAlgSha256WithRsa:
+            return "sha256WithRSAEncryption";
         default:
-            return Format(Text(VerifyText::UnknownAlgorithm),
-                          {DottedOid(request.signatureOid, request.signatureOidLength)});
+            return Format(Text(VerifyText::UnknownAlgorithm), {DottedOid(oid, oidLength)});
     }
+}
+
+namespace {
+
+std::string SignatureAlgorithmName(const ParsedRequest& request) {
+    return AlgorithmName(request.signatureAlgorithm, request.signatureOid,
+                         request.signatureOidLength);
 }
 
 // The request's contents: the unique identifier holds the RFC, then
@@ -158,17 +157,13 @@ std::vector<ContentLine> Contents(const ParsedRequest& request) {
         lines.push_back(ContentLine{Text(label), std::move(value)});
     };
     const DerValue& unique = request.subject[kSlotUniqueIdentifier];
-    std::string rfc = ShownText(unique);
     std::string representativeRfc;
     if (unique.data != nullptr) {
-        const std::size_t separator = rfc.find(" \\ ");
-        if (separator != std::string::npos) {
-            representativeRfc = Trimmed(rfc.substr(separator + 3));
-            rfc = rfc.substr(0, separator);
-        }
-        rfc = Trimmed(rfc);
+        const std::string shown = ShownText(unique);
+        const std::size_t separator = shown.find(" \\ ");
+        if (separator != std::string::npos) representativeRfc = Trimmed(shown.substr(separator + 3));
     }
-    add(VerifyText::LabelRfc, rfc);
+    add(VerifyText::LabelRfc, RfcOf(unique));
     if (!representativeRfc.empty()) add(VerifyText::LabelRepresentativeRfc, representativeRfc);
     if (request.subject[kSlotOrganization].data != nullptr) {
         add(VerifyText::LabelBusinessName, ShownText(request.subject[kSlotOrganization]));
@@ -227,12 +222,16 @@ CheckLine CheckRequest(std::string_view bytes, ParsedRequest* request, bool* rea
     }
 }
 
+}  // namespace
+
+namespace {
 CheckLine TooManyIterations() {
     return Line(CheckState::Failed, Format(Text(VerifyText::KeyTooManyIterations),
                                            {std::to_string(kMaxKeyFileIterations)}));
 }
 
-// Check 2. *recovered: *key holds the numbers the file holds.
+}  // namespace
+
 CheckLine CheckKey(std::string_view bytes, std::string_view password, RsaPrivateKey* key,
                    bool* recovered) {
     *recovered = false;
@@ -271,6 +270,8 @@ CheckLine CheckKey(std::string_view bytes, std::string_view password, RsaPrivate
     return Line(CheckState::Passed, Text(VerifyText::KeyOk));
 }
 
+namespace {
+
 // Check 3.
 CheckLine CheckPair(const cerrojo::RsaPublicKey& publicKey, const RsaPrivateKey& key) {
     const bool same =
@@ -280,6 +281,8 @@ CheckLine CheckPair(const cerrojo::RsaPublicKey& publicKey, const RsaPrivateKey&
     return same ? Line(CheckState::Passed, Text(VerifyText::PairOk))
                 : Failed(VerifyText::PairMismatch);
 }
+
+}  // namespace
 
 CheckLine ReadFailure(FileSystem::ReadStatus status, VerifyText file) {
     VerifyText message = VerifyText::ReadError;
@@ -299,11 +302,16 @@ CheckLine ReadFailure(FileSystem::ReadStatus status, VerifyText file) {
     return Line(CheckState::Failed, Format(Text(message), {Text(file)}));
 }
 
-// A file's bytes, or the line that says why they could not be read.
-struct Input {
-    std::optional<std::string_view> bytes;
-    CheckLine failure;
-};
+std::string RfcOf(const DerValue& uniqueIdentifier) {
+    if (uniqueIdentifier.data == nullptr) return ShownText(uniqueIdentifier);
+    std::string rfc = ShownText(uniqueIdentifier);
+    // A request of this program separates the representative's RFC with
+    // " \ "; authorities write it after " / ".
+    rfc = rfc.substr(0, std::min(rfc.find(" \\ "), rfc.find(" / ")));
+    return Trimmed(rfc);
+}
+
+namespace {
 
 VerificationReport Verify(const Input& request, const std::optional<Input>& key,
                           std::string_view password) {
@@ -365,30 +373,25 @@ VerificationReport VerifyFiles(std::string_view request, std::optional<std::stri
     return Verify(Input{request, {}}, keyInput, password);
 }
 
+Input ReadInput(FileSystem& files, const std::string& path, VerifyText which, std::string* storage) {
+    Input input;
+    const FileSystem::ReadStatus status = files.ReadSmallFile(path, kMaxVerifiedFileSize, storage);
+    if (status == FileSystem::ReadStatus::Ok) {
+        input.bytes = *storage;
+    } else {
+        input.failure = ReadFailure(status, which);
+    }
+    return input;
+}
+
 VerificationReport VerifyFilesAt(const std::string& requestPath,
                                  const std::optional<std::string>& keyPath,
                                  std::string_view password) {
     SystemFileSystem files;
     std::string requestBytes, keyBytes;
-    Input request;
-    const FileSystem::ReadStatus requestStatus =
-        files.ReadSmallFile(requestPath, kMaxVerifiedFileSize, &requestBytes);
-    if (requestStatus == FileSystem::ReadStatus::Ok) {
-        request.bytes = requestBytes;
-    } else {
-        request.failure = ReadFailure(requestStatus, VerifyText::RequestFile);
-    }
+    const Input request = ReadInput(files, requestPath, VerifyText::RequestFile, &requestBytes);
     std::optional<Input> key;
-    if (keyPath) {
-        key.emplace();
-        const FileSystem::ReadStatus keyStatus =
-            files.ReadSmallFile(*keyPath, kMaxVerifiedFileSize, &keyBytes);
-        if (keyStatus == FileSystem::ReadStatus::Ok) {
-            key->bytes = keyBytes;
-        } else {
-            key->failure = ReadFailure(keyStatus, VerifyText::KeyFile);
-        }
-    }
+    if (keyPath) key = ReadInput(files, *keyPath, VerifyText::KeyFile, &keyBytes);
     return Verify(request, key, password);
 }
 

@@ -61,6 +61,58 @@ enum class VerifyText : int {
     Usage,
     PasswordTooLong,
     PasswordPrompt,
+
+    // The certificate and its issuer's, as put into the reading messages.
+    CertificateFile,
+    IssuerFile,
+
+    // Check 1: the certificate.
+    CertificateOk,
+    CertificateDamaged,
+    CertificateUnsupported,
+    CertificateKeyTooLarge,
+
+    // Check 3: the certificate's key against the key file's and the request's.
+    CertificateKeyOk,
+    CertificateKeyMismatch,
+    CertificateKeyNotChecked,
+    CertificateRequestOk,
+    CertificateRequestMismatch,
+    CertificateRequestNotChecked,
+
+    // Check 4: in force today.
+    InForce,      // "%1" = the last date, "%2" = the days left
+    Expired,      // "%1" = the last date, "%2" = the days since
+    NotYetValid,  // "%1" = the first date
+    ValidityNotChecked,
+    DateTime,  // "%1".."%6" = day, month, year, hour, minute, second
+
+    // The issuer's signature.
+    IssuerOk,  // "%1" = the signature algorithm
+    IssuerBadSignature,
+    IssuerDamaged,
+    IssuerUnsupported,
+    IssuerKeyTooLarge,
+    IssuerUnsupportedSignature,
+    IssuerNotChecked,
+
+    // What the certificate holds.
+    LabelSubject,  // "%1" = the attribute's name
+    LabelIssuer,
+    LabelSerial,
+    LabelValidFrom,
+    LabelValidUntil,
+    LabelFingerprint,
+    LabelRequestRfc,
+    RfcMatches,
+    RfcDiffers,  // "%1" = the request's RFC
+
+    // The .pfx file.
+    PfxPasswordPrompt,
+    PfxWritten,  // "%1" = the file
+    PfxExists,   // "%1" = the file
+    PfxNotWritten,
+    PfxNotOffered,
     Count
 };
 

@@ -14,10 +14,10 @@
 #include "support/openssl_files.h"
 #include "der/pfx.h"
 #include "support/test_keys.h"
-#include "support/openssl_certificate.h"
 #include "support/run_command.h"
 #include "support/temp_folder.h"
 #include "support/testdata.h"
+#include "support/x509_certificates.h"
 #include "text/cp1252.h"
 
 namespace {
@@ -64,7 +64,7 @@ class Pfx : public testing::Test {
   protected:
     const dertest::KeyPair& key_ = dertest::OwnKey(testsupport::kSanitized ? 1024 : 2048);
     dertest::Pkey pkey_ = dertest::ToOpenSsl(key_.privateKey);
-    const Bytes cert_ = testsupport::OpenSslSelfSigned(pkey_.get(), "PELJ800101AB1");
+    const Bytes cert_ = testsupport::SelfSigned(pkey_.get(), "PELJ800101AB1");
     testsupport::TempFolder folder_{"petitora-pfx"};
 
     cerrojo::PfxContents Contents(const std::string& name, const std::string& password) const {

@@ -1,7 +1,7 @@
 // Test support: X.509 certificates issued with OpenSSL's libcrypto as
 // `openssl x509 -req -CA ca.cer -CAkey ca.key -sha256` issues them from a
 // request (its subject and key, v3 with basicConstraints, keyUsage and
-// subjectKeyIdentifier), a DER element editor for damaged files, and the
+// subjectKeyIdentifier) or self-signed for a key, a DER element editor for damaged files, and the
 // comparison of Cerrojo's reading of a certificate with OpenSSL's. Free of
 // GoogleTest: the fuzz harnesses use it too.
 #pragma once
@@ -18,6 +18,7 @@
 #include <ctime>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "der/certificate_reader.h"
@@ -104,6 +105,38 @@ inline Authority MakeAuthority(const std::string& commonName, unsigned bits) {
     }
     X509_NAME_free(name);
     return authority;
+}
+
+// A DER self-signed v3 certificate (sha256WithRSAEncryption) for key,
+// subject and issuer CN = commonName (UTF-8); empty when OpenSSL refuses.
+inline Bytes SelfSigned(EVP_PKEY* key, const std::string& commonName) {
+    X509_NAME* name = X509_NAME_new();
+    X509Ptr x(nullptr, X509_free);
+    if (X509_NAME_add_entry_by_NID(name, NID_commonName, MBSTRING_UTF8,
+                                   reinterpret_cast<const unsigned char*>(commonName.c_str()), -1,
+                                   -1, 0)) {
+        x = detail::Sign(name, key, nullptr, Issue{});
+    }
+    X509_NAME_free(name);
+    Bytes der;
+    unsigned char* out = nullptr;
+    const int length = x ? i2d_X509(x.get(), &out) : 0;
+    if (length > 0) der.assign(out, out + length);
+    OPENSSL_free(out);
+    return der;
+}
+
+// A Name of the given attributes, each (NID, ASN.1 string type such as
+// V_ASN1_UTF8STRING or V_ASN1_BMPSTRING, the value's bytes as they go into
+// the file), in one RDN each. Free it with X509_NAME_free.
+inline X509_NAME* MakeName(const std::vector<std::tuple<int, int, std::string>>& attributes) {
+    X509_NAME* name = X509_NAME_new();
+    for (const auto& [nid, type, bytes] : attributes) {
+        X509_NAME_add_entry_by_NID(name, nid, type,
+                                   reinterpret_cast<const unsigned char*>(bytes.data()),
+                                   static_cast<int>(bytes.size()), -1, 0);
+    }
+    return name;
 }
 
 // The DER certificate that authority issues for a DER request; empty when

@@ -13,12 +13,16 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <sys/stat.h>
+#include <vector>
 
 #include "der/private_key.h"
 #include "der/request.h"
 #include "support/sample_request.h"
+#include "support/run_command.h"
 #include "support/temp_folder.h"
 #include "support/test_keys.h"
+#include "support/x509_certificates.h"
 #include "text/cp1252.h"
 #include "verification/verification_texts.h"
 
@@ -225,6 +229,98 @@ TEST_F(VerifyTool, WrongCommandLinesAndOverlongPasswordsGiveExitStatusTwo) {
     EXPECT_EQ(result.exit, 2);
     EXPECT_TRUE(result.out.empty());
     EXPECT_EQ(result.err, petitora::Cp1252ToUtf8(Text(VerifyText::PasswordTooLong)) + "\n");
+}
+
+// True when text (what a peer tool printed) holds a private key (encrypted
+// under password, or not) and the certificate der, and the key is the
+// certificate's.
+bool HoldsKeyAndCertificate(const std::string& text, const testsupport::Bytes& der,
+                            std::string password) {
+    BIO* keyBio = BIO_new_mem_buf(text.data(), static_cast<int>(text.size()));
+    BIO* certBio = BIO_new_mem_buf(text.data(), static_cast<int>(text.size()));
+    EVP_PKEY* key = PEM_read_bio_PrivateKey(keyBio, nullptr, nullptr, password.data());
+    X509* x = PEM_read_bio_X509(certBio, nullptr, nullptr, nullptr);
+    unsigned char* out = nullptr;
+    const int length = x != nullptr ? i2d_X509(x, &out) : 0;
+    const bool holds = key != nullptr && length > 0 &&
+                       testsupport::Bytes(out, out + length) == der &&
+                       EVP_PKEY_eq(key, X509_get0_pubkey(x)) == 1;
+    OPENSSL_free(out);
+    X509_free(x);
+    EVP_PKEY_free(key);
+    BIO_free(keyBio);
+    BIO_free(certBio);
+    return holds;
+}
+
+// --certificate with and without --issuer and --pfx: exit status, the line
+// that tells, and the .pfx that OpenSSL (default provider only) and GnuTLS
+// read back with the same key and certificate.
+TEST_F(VerifyTool, CertificateChecksAndPfx) {
+    std::ifstream requestFile(Path("pair.req"), std::ios::binary);
+    const testsupport::Bytes request(std::istreambuf_iterator<char>(requestFile), {});
+    const testsupport::Authority authority = testsupport::MakeAuthority("Autoridad de prueba", 2048);
+    const testsupport::Authority stranger = testsupport::MakeAuthority("Otra autoridad", 2048);
+    const testsupport::Bytes good = testsupport::IssueCertificate(request, authority);
+    testsupport::Issue past;
+    past.notBeforeDays = -400, past.notAfterDays = -1;
+    const auto der = [](const testsupport::Authority& a) {
+        unsigned char* out = nullptr;
+        const int length = i2d_X509(a.certificate.get(), &out);
+        std::string bytes(reinterpret_cast<char*>(out), static_cast<std::size_t>(length));
+        OPENSSL_free(out);
+        return bytes;
+    };
+    Write("good.cer", testsupport::ToPem(good));
+    const testsupport::Bytes expired = testsupport::IssueCertificate(request, authority, past);
+    Write("expired.cer", std::string(expired.begin(), expired.end()));
+    Write("ca.cer", der(authority));
+    Write("other-ca.cer", der(stranger));
+    const std::string key = "Contrase\xC3\xB1" "a 2026\n", pfxPassword = "Nueva clave 2026";
+    const auto q = [](const char* name) { return Quote(Path(name)); };
+    const std::string good1 = "--certificate " + q("good.cer") + " ";
+    struct Row {
+        std::string arguments, input;
+        int exit;
+        std::string says;   // in standard output and error together
+        const char* pfx;    // the .pfx that must then exist, or null
+    };
+    const std::vector<Row> rows = {
+        {good1 + q("pair.key") + " " + q("pair.req"), key, 0, "se emiti\xC3\xB3 para esta solicitud", nullptr},
+        {good1 + "--issuer " + q("ca.cer") + " --pfx " + q("out.pfx") + " " + q("pair.key"),
+         key + pfxPassword + "\n", 0, "Se guard\xC3\xB3 la llave privada", "out.pfx"},
+        {good1 + "--pfx " + q("out.pfx") + " " + q("pair.key"), key + pfxPassword + "\n", 1,
+         "ya existe, y Petitora no lo reemplaza", "out.pfx"},
+        {good1 + "--pfx " + q("short.pfx") + " " + q("pair.key"), key + "corta\n", 2,
+         "el tama\xC3\xB1o minimo de las claves es de 8 caracteres", nullptr},
+        {good1 + "--pfx " + q("wrong.pfx") + " " + q("pair.key"), "otra\n" + pfxPassword + "\n", 1,
+         "porque el certificado no pas\xC3\xB3", nullptr},
+        {"--certificate " + q("expired.cer") + " " + q("pair.key"), key, 1, "venci\xC3\xB3 el", nullptr},
+        {good1 + "--issuer " + q("other-ca.cer") + " " + q("pair.key"), key, 1, "otra autoridad", nullptr},
+        {good1 + "--pfx", key, 2, "Uso: petitora-verify", nullptr},
+        {"--help", "", 0, "--certificate ARCHIVO.cer [--issuer EMISOR.cer] [--pfx SALIDA.pfx]", nullptr},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.arguments);
+        const Result result = Run(row.arguments, row.input);
+        EXPECT_EQ(result.exit, row.exit) << result.out << result.err;
+        EXPECT_NE((result.out + result.err).find(row.says), std::string::npos) << result.out << result.err;
+        struct stat info {};
+        EXPECT_EQ(::stat(Path(row.pfx != nullptr ? row.pfx : "wrong.pfx").c_str(), &info) == 0,
+                  row.pfx != nullptr);
+        if (row.pfx != nullptr) {
+            EXPECT_EQ(info.st_mode & 0777, 0600u);
+        }
+    }
+    std::string out;
+    ASSERT_EQ(testsupport::RunCommand("OPENSSL_CONF=/dev/null openssl pkcs12 -provider default -info "
+                                      "-nodes -in " + q("out.pfx") + " -passin 'pass:" + pfxPassword + "'",
+                                      &out), 0) << out;
+    EXPECT_TRUE(HoldsKeyAndCertificate(out, good, "")) << out;
+    EXPECT_NE(out.find("friendlyName: PEXJ800101AB1"), std::string::npos) << out;
+    ASSERT_EQ(testsupport::RunCommand("certtool --p12-info --inder --infile " + q("out.pfx") +
+                                      " --password '" + pfxPassword + "'", &out), 0) << out;
+    EXPECT_TRUE(HoldsKeyAndCertificate(out, good, pfxPassword)) << out;
 }
 
 }  // namespace

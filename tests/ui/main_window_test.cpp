@@ -61,8 +61,9 @@ TEST_F(MainWindowTest, TitlePictureAndMenusOfTheSevenKinds) {
         EXPECT_EQ(kinds[i]->text().toStdString(), entries[i][0]);
         EXPECT_EQ(kinds[i]->statusTip().toStdString(), entries[i][1]);
     }
-    ASSERT_EQ(menus[1]->menu()->actions().size(), 1);
+    ASSERT_EQ(menus[1]->menu()->actions().size(), 2);
     EXPECT_EQ(menus[1]->menu()->actions()[0]->text().toStdString(), "Verificar &archivos...");
+    EXPECT_EQ(menus[1]->menu()->actions()[1]->text().toStdString(), "Verificar &certificado...");
     ASSERT_EQ(menus[2]->menu()->actions().size(), 1);
     EXPECT_EQ(menus[2]->menu()->actions()[0]->text().toStdString(), "&Acerca del Petitora...");
     uitest::Picture(&window, "main-window");

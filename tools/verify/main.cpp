@@ -1,11 +1,15 @@
 // petitora-verify FILE.req [FILE.key]
+// petitora-verify --certificate FILE.cer [--issuer CA.cer] [--pfx OUT.pfx] FILE.key [FILE.req]
 // petitora-verify --version
 //
 // Checks a request and, when given, its key file; the key's password is one
 // line of standard input (typed at a terminal: asked for, and not shown).
-// Prints one line per check and the request's contents on standard output,
-// in UTF-8. Exit status: 0 when every check passed, 1 when one did not, 2 for
-// a wrong command line or password line.
+// With --certificate, checks the certificate issued for the key instead (and
+// its signature with --issuer), and with --pfx writes the key and the
+// certificate as a new .pfx whose password is the second line of standard
+// input. Prints one line per check and the files' contents on standard
+// output, in UTF-8. Exit status: 0 when every check passed (and the .pfx was
+// written), 1 when one did not, 2 for a wrong command line or password line.
 
 #include <termios.h>
 #include <unistd.h>
@@ -13,12 +17,18 @@
 #include <array>
 #include <csignal>
 #include <cstdio>
+#include <ctime>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "text/cp1252.h"
 #include "crypto/common.h"
+#include "generation/entropy.h"
+#include "generation/key_options.h"
+#include "generation/texts.h"
+#include "verification/certificate.h"
 #include "verification/verification.h"
 #include "verification/verification_texts.h"
 #include "version.h"
@@ -92,12 +102,12 @@ class PasswordLine {
     // front of it) or the end of input. False when the line is too long.
     // The stream is made unbuffered first, so that no copy of the line is left
     // in its buffer; call this before anything else reads the stream.
-    bool Read(std::FILE* stream) {
+    bool Read(std::FILE* stream, VerifyText prompt = VerifyText::PasswordPrompt) {
         std::setvbuf(stream, nullptr, _IONBF, 0);
         std::optional<HiddenTyping> hidden;
         if (::isatty(::fileno(stream))) {
             hidden.emplace(::fileno(stream));
-            PrintText(stderr, Text(VerifyText::PasswordPrompt));
+            PrintText(stderr, Text(prompt));
             std::fflush(stderr);
         }
         bool fits = true;
@@ -130,12 +140,116 @@ class PasswordLine {
     std::optional<std::size_t> convertedLength_;
 };
 
+// The command line of the certificate check: --certificate, --issuer and
+// --pfx with their files, then the key file and, optionally, the request.
+struct CertificateCommand {
+    petitora::CertificatePaths paths;
+    std::optional<std::string> pfxPath;
+};
+
+std::optional<CertificateCommand> ParseCertificateCommand(int argc, char** argv) {
+    CertificateCommand command;
+    std::vector<std::string> files;
+    bool certificate = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        const bool option = argument == "--certificate" || argument == "--issuer" || argument == "--pfx";
+        if (option && (i + 1 >= argc || argv[i + 1][0] == '\0')) return std::nullopt;
+        if (argument == "--certificate" && !certificate) {
+            command.paths.certificate = argv[++i];
+            certificate = true;
+        } else if (argument == "--issuer" && !command.paths.issuer) {
+            command.paths.issuer = argv[++i];
+        } else if (argument == "--pfx" && !command.pfxPath) {
+            command.pfxPath = argv[++i];
+        } else if (option || argument.empty() || argument.substr(0, 2) == "--") {
+            return std::nullopt;
+        } else {
+            files.emplace_back(argument);
+        }
+    }
+    if (!certificate || files.empty() || files.size() > 2) return std::nullopt;
+    command.paths.key = files[0];
+    if (files.size() == 2) command.paths.request = files[1];
+    return command;
+}
+
+// Writes the .pfx under the password already checked; prints how it went.
+bool WritePfx(const std::string& path, const petitora::PfxMaterial& material,
+              std::string_view password) {
+    petitora::SystemFileSystem files;
+    cerrojo::RandomPool pool;
+    cerrojo::RandomInit(&pool);
+    pool.needed = petitora::kSystemSeedBytes;
+    petitora::PfxResult result = petitora::PfxResult::NotWritten;
+    if (petitora::FeedSystemEntropy(&pool)) {
+        result = petitora::SavePfx(files, path, material, password, &pool, false);
+    }
+    cerrojo::SecureWipeObject(pool);
+    const std::string shown = petitora::Utf8ToCp1252(path).value_or(path);
+    switch (result) {
+        case petitora::PfxResult::Written:
+            PrintLine(stdout, petitora::Format(Text(VerifyText::PfxWritten), {shown}));
+            return true;
+        case petitora::PfxResult::Exists:
+            PrintLine(stderr, petitora::Format(Text(VerifyText::PfxExists), {shown}));
+            return false;
+        case petitora::PfxResult::NotWritten:
+            break;
+    }
+    PrintLine(stderr, Text(VerifyText::PfxNotWritten));
+    return false;
+}
+
+// petitora-verify --certificate ...
+int RunCertificateCheck(int argc, char** argv) {
+    const std::optional<CertificateCommand> command = ParseCertificateCommand(argc, argv);
+    if (!command) {
+        PrintLine(stderr, Text(VerifyText::Usage));
+        return kExitUsage;
+    }
+    PasswordLine password, pfxPassword;
+    if (!password.Read(stdin) ||
+        (command->pfxPath && !pfxPassword.Read(stdin, VerifyText::PfxPasswordPrompt))) {
+        PrintLine(stderr, Text(VerifyText::PasswordTooLong));
+        return kExitUsage;
+    }
+    if (command->pfxPath) {
+        // The key options' rules, the one line standing for both boxes.
+        if (const auto broken = petitora::BrokenPasswordRule(pfxPassword.Bytes(), pfxPassword.Bytes())) {
+            PrintLine(stderr, Text(broken->message));
+            return kExitUsage;
+        }
+    }
+    const petitora::CertificateReport result = petitora::VerifyCertificateAt(
+        command->paths, password.Bytes(), static_cast<std::int64_t>(std::time(nullptr)));
+    for (const std::string& line : petitora::ReportLines(result.report)) PrintLine(stdout, line);
+    bool passed = result.report.AllPassed();
+    if (command->pfxPath) {
+        if (result.pfx) {
+            passed = WritePfx(*command->pfxPath, *result.pfx, pfxPassword.Bytes()) && passed;
+        } else {
+            PrintLine(stderr, Text(VerifyText::PfxNotOffered));
+            passed = false;
+        }
+    }
+    std::fflush(stdout);
+    return passed ? kExitPassed : kExitFailed;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc == 2 && std::string_view(argv[1]) == "--version") {
         std::puts("petitora-verify " PETITORA_VERSION);
         return kExitPassed;
+    }
+    if (argc == 2 && std::string_view(argv[1]) == "--help") {
+        PrintLine(stdout, Text(VerifyText::Usage));
+        return kExitPassed;
+    }
+    for (int i = 1; i < argc; ++i) {
+        if (std::string_view(argv[i]) == "--certificate") return RunCertificateCheck(argc, argv);
     }
     if (argc < 2 || argc > 3 || argv[1][0] == '\0' || (argc == 3 && argv[2][0] == '\0')) {
         PrintLine(stderr, Text(VerifyText::Usage));
