@@ -19,6 +19,9 @@
 
 #include "text/cp1252.h"
 #include "crypto/common.h"
+#include "generation/core_dumps.h"
+#include "generation/pair_store.h"
+#include "generation/password_line.h"
 #include "verification/verification.h"
 #include "verification/verification_texts.h"
 #include "version.h"
@@ -88,28 +91,20 @@ class PasswordLine {
         cerrojo::SecureWipeObject(converted_);
     }
 
-    // Reads up to the first line feed (dropped, with a carriage return in
-    // front of it) or the end of input. False when the line is too long.
-    // The stream is made unbuffered first, so that no copy of the line is left
-    // in its buffer; call this before anything else reads the stream.
+    // Reads one line (petitora::ReadPasswordLine: a trailing LF or CR LF is
+    // not part of it). False when the line is too long or cannot be read.
+    // The descriptor is read directly, so no stream buffer holds a copy;
+    // call this before anything else reads the stream.
     bool Read(std::FILE* stream) {
-        std::setvbuf(stream, nullptr, _IONBF, 0);
         std::optional<HiddenTyping> hidden;
         if (::isatty(::fileno(stream))) {
             hidden.emplace(::fileno(stream));
             PrintText(stderr, Text(VerifyText::PasswordPrompt));
             std::fflush(stderr);
         }
-        bool fits = true;
-        for (int c = std::fgetc(stream); c != EOF && c != '\n'; c = std::fgetc(stream)) {
-            if (length_ < raw_.size()) {
-                raw_[length_++] = static_cast<char>(c);
-            } else {
-                fits = false;
-            }
-        }
+        const bool fits = petitora::ReadPasswordLine(::fileno(stream), raw_.data(), raw_.size(),
+                                                     &length_) == petitora::PasswordLineStatus::Ok;
         hidden.reset();
-        if (length_ > 0 && raw_[length_ - 1] == '\r') raw_[--length_] = '\0';
         if (!fits) return false;
         // A terminal types UTF-8; the key was encrypted with the password's
         // Windows-1252 bytes. Input that is not UTF-8 is taken as it is.
@@ -130,9 +125,25 @@ class PasswordLine {
     std::optional<std::size_t> convertedLength_;
 };
 
+// An interrupted store step in the request's folder, told and left as it is
+// (the next generation run there completes or undoes it).
+void ReportInterruptedPair(const std::string& requestPath) {
+    const std::size_t slash = requestPath.rfind('/');
+    const std::string folderPath = slash == std::string::npos ? "."
+                                   : slash == 0               ? "/"
+                                                              : requestPath.substr(0, slash);
+    petitora::SystemFileSystem files;
+    const petitora::HeldFolder folder(files, folderPath);
+    if (folder.handle < 0) return;
+    const std::string message =
+        petitora::RecoveryMessage(petitora::RecoverPair(files, folder.handle, true));
+    if (!message.empty()) PrintLine(stderr, message);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    petitora::DisableCoreDumps();
     if (argc == 2 && std::string_view(argv[1]) == "--version") {
         std::puts("petitora-verify " PETITORA_VERSION);
         return kExitPassed;
@@ -153,5 +164,6 @@ int main(int argc, char** argv) {
         petitora::VerifyFilesAt(argv[1], keyPath, password.Bytes());
     for (const std::string& line : petitora::ReportLines(report)) PrintLine(stdout, line);
     std::fflush(stdout);
+    ReportInterruptedPair(argv[1]);
     return report.AllPassed() ? kExitPassed : kExitFailed;
 }
