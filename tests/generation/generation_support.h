@@ -207,6 +207,8 @@ class FaultyFileSystem : public petitora::FileSystem {
         return real_.ListNames(folder, prefix, names);
     }
     int Calls(Op op) const { return calls_[static_cast<int>(op)]; }
+    // True once an operation was refused after dieAfter.
+    bool Died() const { return dieAfter >= 0 && steps_ > dieAfter; }
 
   private:
     bool Dead() { return dieAfter >= 0 && ++steps_ > dieAfter; }
