@@ -74,6 +74,15 @@ TEST(PairStoreCrash, EveryStepOfTheStoreAndOfTheRecoveryLeavesAWholePair) {
                             dying.openHandles == std::vector<int>{held.handle});
                 finished = !dying.Died();
 
+                // The verifier's look changes nothing.
+                SystemFileSystem looking;
+                const std::set<std::string> before = folder.List();
+                const HeldFolder seen(looking, folder.Path());
+                const RecoveryReport look = RecoverPair(looking, seen.handle, true);
+                EXPECT_EQ(look.outcome == RecoveryReport::Outcome::Pending,
+                          before.count(kIntentRecordName) == 1);
+                EXPECT_EQ(folder.List(), before);
+
                 FaultyFileSystem interrupted;
                 interrupted.dieAfter = j;
                 Recover(interrupted, folder);
