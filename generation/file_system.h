@@ -137,8 +137,7 @@ class SystemFileSystem final : public FileSystem {
     bool FlushFolder(int lock) override;
     ReadStatus ReadSmallFileIn(int folder, const std::string& name, std::size_t maxBytes,
                                std::string* contents) override;
-    bool ListNames(int folder, const std::string& prefix,
-                   std::vector<std::string>* names) override;
+    bool ListNames(int folder, const std::string& prefix, std::vector<std::string>* names) override;
 };
 
 // A folder held open (FileSystem::OpenFolder) for as long as this lives;

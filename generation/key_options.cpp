@@ -50,9 +50,8 @@ bool CheckOutputFileName(const GenerationJob& job, int folder, MessagePresenter&
                          FileSystem& files) {
     FileIdentity identity;
     const bool names = NamesAFile(job.destination.requestName);
-    if (names && (folder < 0 ||
-                  !(files.Identify(folder, job.destination.requestName, &identity) &&
-                    identity.isDirectory))) {
+    if (names && (folder < 0 || !(files.Identify(folder, job.destination.requestName, &identity) &&
+                                  identity.isDirectory))) {
         return true;
     }
     messages.Show(Box(GenerationText::CaptionPetitora, GenerationText::FolderMissing));
@@ -175,8 +174,8 @@ KeyOptionsOutcome OnAccept(GenerationJob& job, GenerationServices& services) {
     // would is refused before any mouse movement, and another can be typed.
     if (job.registrant != nullptr && job.pathText == DefaultRequestName(*job.registrant) &&
         !RfcUsableAsFileName(*job.registrant)) {
-        services.messages.Show(Box(GenerationText::CaptionPetitora,
-                                   GenerationText::DefaultNameInvalid));
+        services.messages.Show(
+            Box(GenerationText::CaptionPetitora, GenerationText::DefaultNameInvalid));
         outcome.focus = KeyOptionsFocus::Destination;
         return outcome;
     }

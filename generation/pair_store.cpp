@@ -59,8 +59,8 @@ bool PlainName(const std::string& name) {
 bool Repair(FileSystem& files, int folder, int lock, const IntentRecord& record,
             RecoveryReport* report) {
     const bool committed = Holds(files, folder, record.key.name, record.key);
-    report->outcome = committed ? RecoveryReport::Outcome::Completed
-                                : RecoveryReport::Outcome::RolledBack;
+    report->outcome =
+        committed ? RecoveryReport::Outcome::Completed : RecoveryReport::Outcome::RolledBack;
     report->requestName = record.request.name;
     report->keyName = record.key.name;
     bool ok = true;
@@ -153,8 +153,8 @@ bool ReadName(std::string_view field, std::string* name) {
         }
         unsigned value = 0;
         if (i + 2 >= field.size()) return false;
-        const auto [end, status] = std::from_chars(field.data() + i + 1,
-                                                   field.data() + i + 3, value, 16);
+        const auto [end, status] =
+            std::from_chars(field.data() + i + 1, field.data() + i + 3, value, 16);
         if (status != std::errc() || end != field.data() + i + 3) return false;
         name->push_back(static_cast<char>(value));
         i += 2;

@@ -6,8 +6,7 @@
 
 namespace petitora {
 
-PasswordLineStatus ReadPasswordLine(int fd, char* out, std::size_t capacity,
-                                    std::size_t* length) {
+PasswordLineStatus ReadPasswordLine(int fd, char* out, std::size_t capacity, std::size_t* length) {
     *length = 0;
     // A CR is held back until the next byte says whether it ends the line.
     bool heldReturn = false;

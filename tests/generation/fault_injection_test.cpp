@@ -154,7 +154,8 @@ TEST(FileStepFaults, AChangeThatCannotBeUndoneOrTidiedIsLeftToRecovery) {
         EXPECT_EQ(report.outcome, stored ? RecoveryReport::Outcome::Completed
                                          : RecoveryReport::Outcome::RolledBack);
         if (stored) {
-            EXPECT_EQ(session.folder.List(), (std::set<std::string>{kBase + ".req", kBase + ".key"}));
+            EXPECT_EQ(session.folder.List(),
+                      (std::set<std::string>{kBase + ".req", kBase + ".key"}));
             EXPECT_EQ(session.Read(kBase + ".key"), newKey);
         } else {
             ExpectEarlierPairOnly(session.folder, kBase);

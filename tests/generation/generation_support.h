@@ -167,9 +167,7 @@ class FaultyFileSystem : public petitora::FileSystem {
         }
         return true;
     }
-    bool Flush(int handle) override {
-        return !Dead() && !Fails(Op::Flush) && real_.Flush(handle);
-    }
+    bool Flush(int handle) override { return !Dead() && !Fails(Op::Flush) && real_.Flush(handle); }
     bool Close(int handle) override {
         // A failing close still releases the descriptor, as close(2) does.
         // Releasing a folder's lock is not counted among the closes.

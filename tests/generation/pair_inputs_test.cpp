@@ -84,8 +84,8 @@ TEST(PairInputs, DestinationsThatCannotTakeTheFilesFailBeforeTheMouse) {
         gentest::Session session(gentest::Registrant(UserType::PersonaFisica));
         std::filesystem::create_directory(session.folder / "salida");
         if (!c.rfcLetters.empty()) session.capture.registrant.rfcLetters = c.rfcLetters;
-        session.job.pathText = c.pathText == "=" ? DefaultRequestName(session.capture.registrant)
-                                                 : c.pathText;
+        session.job.pathText =
+            c.pathText == "=" ? DefaultRequestName(session.capture.registrant) : c.pathText;
         const KeyOptionsOutcome outcome = session.Accept();
         EXPECT_FALSE(outcome.closeWithOk);
         EXPECT_EQ(outcome.focus, KeyOptionsFocus::Destination);

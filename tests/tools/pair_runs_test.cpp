@@ -15,6 +15,7 @@
 #include "generation/generation_support.h"
 #include "generation/pair_store.h"
 #include "generation/texts.h"
+#include "support/replay_inputs.h"
 
 namespace {
 
@@ -27,35 +28,33 @@ const std::string kPassword = "clave de acceso";
 // A folder with the replay's inputs: a registrant, mouse events for 2,048
 // bits and the password line.
 void PrepareInputs(const ScratchFolder& folder) {
-    WriteBytes(folder / "persona.json",
-               R"({"userType": 0, "rfcLetters": "PELJ", "rfcDate": "800101",
-    "rfcHomoclave": "AB1", "name": "JUAN", "paternalSurname": "PEREZ",
-    "email": "juan@example.mx", "revocationKey": "secreto123", "street": "AV. REFORMA",
-    "exteriorNumber": "10",
-    "neighbourhood": "CENTRO", "postalCode": "06000", "municipality": "CUAUHTEMOC",
-    "stateIndex": 8, "regionalOffice": "12 CENTRO D.F."})");
-    std::string script;
-    for (int i = 0; i < 2048; ++i) {
-        script += std::to_string(i * 37 % 601) + " " + std::to_string(i * 11 % 397) + "\n";
-    }
-    WriteBytes(folder / "events.txt", script);
+    testsupport::PrepareInputs(
+        folder, testsupport::Persona(R"(, "regionalOffice": "12 CENTRO D.F.")"), 2048);
     WriteBytes(folder / "password.txt", kPassword + "\n");
 }
 
 // Starts petitora-replay in folder into X.req, standard input from the
 // password file (or the descriptor input) and its messages into log;
 // returns its process id.
-pid_t StartReplay(const ScratchFolder& folder, bool replace, const std::string& log,
-                  int input = -1, const char* bits = "1024") {
+pid_t StartReplay(const ScratchFolder& folder, bool replace, const std::string& log, int input = -1,
+                  const char* bits = "1024") {
     const pid_t pid = ::fork();
     if (pid != 0) return pid;
     const int in = input >= 0 ? input : ::open((folder / "password.txt").c_str(), O_RDONLY);
     const int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     if (in < 0 || out < 0 || ::chdir(folder.Path().c_str()) != 0) ::_exit(127);
     ::dup2(in, 0), ::dup2(out, 1), ::dup2(out, 2);
-    const char* argv[] = {PETITORA_REPLAY_BINARY, "--registrant", "persona.json", "--bits", bits,
-                          "--events", "events.txt", "--destination", "X.req",
-                          replace ? "--replace" : nullptr, nullptr};
+    const char* argv[] = {PETITORA_REPLAY_BINARY,
+                          "--registrant",
+                          "persona.json",
+                          "--bits",
+                          bits,
+                          "--events",
+                          "events.txt",
+                          "--destination",
+                          "X.req",
+                          replace ? "--replace" : nullptr,
+                          nullptr};
     ::execv(argv[0], const_cast<char* const*>(argv));
     ::_exit(127);
 }
@@ -66,12 +65,12 @@ int ExitStatus(pid_t pid) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// petitora-verify on the visible pair: the key opens with the password and
-// belongs to the request.
-int Verify(const ScratchFolder& folder) {
-    const std::string command = "'" PETITORA_VERIFY_TOOL "' '" + folder / "X.req" + "' '" +
-                                folder / "X.key" + "' < '" + folder / "password.txt" +
-                                "' > /dev/null 2>&1";
+// petitora-verify on the pair base.req, base.key of folder, the password
+// line from input: its exit status.
+int Verify(const ScratchFolder& folder, const std::string& base = "X",
+           const std::string& input = "password.txt") {
+    const std::string command = "cd '" + folder.Path() + "' && '" PETITORA_VERIFY_TOOL "' '" +
+                                base + ".req' '" + base + ".key' < " + input + " > /dev/null 2>&1";
     const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
@@ -84,20 +83,16 @@ TEST(PairRuns, DestinationBytesAndPasswordLinesMapFaithfully) {
     PrepareInputs(folder);
     WriteBytes(folder / "password.txt", kPassword + "\r\n");
     const std::string name = "caf\xE9";
-    const std::string replay = "cd '" + folder.Path() + "' && '" PETITORA_REPLAY_BINARY
+    const std::string replay = "cd '" + folder.Path() +
+                               "' && '" PETITORA_REPLAY_BINARY
                                "' --registrant persona.json --bits 1024 --events events.txt "
-                               "--destination '" + name + ".req' < password.txt > /dev/null 2>&1";
+                               "--destination '" +
+                               name + ".req' < password.txt > /dev/null 2>&1";
     ASSERT_EQ(std::system(replay.c_str()), 0);
     EXPECT_EQ(folder.List().count(name + ".req") + folder.List().count(name + ".key"), 2u);
     WriteBytes(folder / "password.txt", kPassword + "\n");
-    const std::string verify = "'" PETITORA_VERIFY_TOOL "' '" + folder / name + ".req' '" +
-                               folder / name + ".key' < '" + folder / "password.txt" +
-                               "' > /dev/null 2>&1";
-    EXPECT_EQ(std::system(verify.c_str()), 0);
-    const std::string endless = "'" PETITORA_VERIFY_TOOL "' '" + folder / name + ".req' '" +
-                                folder / name + ".key' < /dev/zero > /dev/null 2>&1";
-    const int status = std::system(endless.c_str());
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2);
+    EXPECT_EQ(Verify(folder, name), 0);
+    EXPECT_EQ(Verify(folder, name, "/dev/zero"), 2);
 }
 
 // Two runs started together into the same names, without and with an
@@ -157,7 +152,8 @@ TEST(PairRuns, KilledAtRandomInstantsThenRecovered) {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point start = Clock::now();
     ASSERT_EQ(ExitStatus(StartReplay(folder, false, folder / "run.log")), 0);
-    const auto runTime = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start);
+    const auto runTime =
+        std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start);
     std::mt19937 random(20261209);
     // Mostly in the second half of a run, where its files are written.
     std::uniform_int_distribution<long> instant(runTime.count() / 3, runTime.count() * 5 / 4);
@@ -176,7 +172,7 @@ TEST(PairRuns, KilledAtRandomInstantsThenRecovered) {
         EXPECT_NE(report.outcome, RecoveryReport::Outcome::Failed);
         EXPECT_EQ(Verify(folder), 0);
         EXPECT_EQ(folder.List(), (std::set<std::string>{"X.req", "X.key", "persona.json",
-                                                       "events.txt", "password.txt", "run.log"}));
+                                                        "events.txt", "password.txt", "run.log"}));
     }
     RecordProperty("leftovers", leftovers);
 }

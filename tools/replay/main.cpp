@@ -22,7 +22,6 @@
 #include <string_view>
 #include <vector>
 
-#include "text/cp1252.h"
 #include "capture/offices.h"
 #include "capture/rules.h"
 #include "crypto/common.h"
@@ -32,6 +31,7 @@
 #include "generation/job.h"
 #include "generation/key_options.h"
 #include "generation/password_line.h"
+#include "text/cp1252.h"
 #include "tools/replay/replay_io.h"
 #include "version.h"
 

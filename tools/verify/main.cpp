@@ -17,11 +17,11 @@
 #include <string>
 #include <string_view>
 
-#include "text/cp1252.h"
 #include "crypto/common.h"
 #include "generation/core_dumps.h"
 #include "generation/pair_store.h"
 #include "generation/password_line.h"
+#include "text/cp1252.h"
 #include "verification/verification.h"
 #include "verification/verification_texts.h"
 #include "version.h"
