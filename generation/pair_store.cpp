@@ -73,7 +73,9 @@ bool Repair(FileSystem& files, int folder, int lock, const IntentRecord& record,
         record.aside && files.Identify(folder, record.aside->temporary, &asideNow) &&
         !(asideNow.device == record.aside->device && asideNow.inode == record.aside->inode);
     if (committed) {
-        if (!Holds(files, folder, record.request.name, record.request)) {
+        // What the renames did is made durable before anything is removed.
+        ok = files.FlushFolder(lock);
+        if (ok && !Holds(files, folder, record.request.name, record.request)) {
             ok = Holds(files, folder, record.request.temporary, record.request) &&
                  files.Rename(folder, record.request.temporary, record.request.name);
         }
