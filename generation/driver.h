@@ -2,8 +2,9 @@
 //
 // A run builds both files in memory and checks the request's signature with
 // the new public key before any file is touched; only then are both written
-// to temporary files beside their targets and moved over them, so that a
-// failed run leaves every earlier file as it was. The steps that compute
+// to temporary files beside their targets and put in place as one unit
+// (generation/pair_store.h), so that a failed run leaves every earlier file
+// as it was. The steps that compute
 // (key generation, both builds, the check) show nothing and touch no window:
 // GenerateFiles runs them through GenerationHost::RunWork and shows the
 // message of the failing step afterwards.

@@ -5,9 +5,10 @@
 //   petitora-replay --version | --help
 //
 // The access password is one line of standard input (a trailing LF or CR LF
-// is not part of it). Every message of the run
-// goes to standard error with its caption; the confirmation is answered Yes,
-// the question about existing files No unless --replace is given.
+// is not part of it). Every message of the run goes to standard error with
+// its caption; the confirmation is answered Yes, the question about existing
+// files No unless --replace is given. The destination is used as the bytes
+// given.
 // Exit status: 0 both files written and checked, 1 the run or the registrant
 // was refused (its message says why), 2 bad arguments or unreadable input.
 #include <QCommandLineParser>
@@ -22,6 +23,7 @@
 #include <string_view>
 #include <vector>
 
+#include "text/cp1252.h"
 #include "capture/offices.h"
 #include "capture/rules.h"
 #include "crypto/common.h"
@@ -31,7 +33,6 @@
 #include "generation/job.h"
 #include "generation/key_options.h"
 #include "generation/password_line.h"
-#include "text/cp1252.h"
 #include "tools/replay/replay_io.h"
 #include "version.h"
 

@@ -4,8 +4,10 @@
 // Checks a request and, when given, its key file; the key's password is one
 // line of standard input (typed at a terminal: asked for, and not shown).
 // Prints one line per check and the request's contents on standard output,
-// in UTF-8. Exit status: 0 when every check passed, 1 when one did not, 2 for
-// a wrong command line or password line.
+// in UTF-8; a store step left half done in the request's folder is told on
+// standard error (and left for the next generation run). Exit status: 0
+// when every check passed, 1 when one did not, 2 for a wrong command line or
+// password line.
 
 #include <termios.h>
 #include <unistd.h>
@@ -17,11 +19,11 @@
 #include <string>
 #include <string_view>
 
+#include "text/cp1252.h"
 #include "crypto/common.h"
 #include "generation/core_dumps.h"
 #include "generation/pair_store.h"
 #include "generation/password_line.h"
-#include "text/cp1252.h"
 #include "verification/verification.h"
 #include "verification/verification_texts.h"
 #include "version.h"
