@@ -123,13 +123,14 @@ std::string RecoveryMessage(const RecoveryReport& report);
 
 // The intent record of a store step, and its text (see above). Parse is
 // strict: false for anything but the exact format.
+struct IntentEntry {
+    std::string temporary;
+    std::string name;  // "" for the place-holder
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+};
 struct IntentRecord {
-    struct Entry {
-        std::string temporary;
-        std::string name;  // "" for the place-holder
-        std::uint64_t device = 0;
-        std::uint64_t inode = 0;
-    };
+    using Entry = IntentEntry;
     Entry request, key;
     std::optional<Entry> aside;
 
