@@ -16,6 +16,7 @@ constexpr const char* kRequestTempPrefix = ".petitora-req-";
 constexpr const char* kKeyTempPrefix = ".petitora-key-";
 constexpr const char* kBackupPrefix = ".petitora-old-";
 constexpr const char* kRecordTempPrefix = ".petitora-rec-";
+constexpr const char* kOneFileTempPrefix = ".petitora-new-";
 constexpr std::size_t kMaxRecordSize = 8192;
 
 // Writes data to a new temporary file in folder; every step is checked and
@@ -117,7 +118,8 @@ void SweepLeftovers(FileSystem& files, int folder, bool reportOnly, RecoveryRepo
         }
         const bool aside = StartsWith(name, kBackupPrefix);
         if (StartsWith(name, kRequestTempPrefix) || StartsWith(name, kKeyTempPrefix) ||
-            StartsWith(name, kRecordTempPrefix) || (aside && identity.size == 0)) {
+            StartsWith(name, kRecordTempPrefix) || StartsWith(name, kOneFileTempPrefix) ||
+            (aside && identity.size == 0)) {
             if (!reportOnly) files.Remove(folder, name);
         } else if (aside) {
             report->unknown.push_back(name);
@@ -335,7 +337,7 @@ StoreResult StoreOneFile(FileSystem& files, int folder, const std::string& name,
     std::string temporary;
     if (exists != replacing.has_value() || (exists && !(now == *replacing))) {
         result = StoreResult::TargetChanged;
-    } else if (WriteTemporary(files, folder, kRequestTempPrefix, data, length, &temporary)) {
+    } else if (WriteTemporary(files, folder, kOneFileTempPrefix, data, length, &temporary)) {
         const bool placed = replacing ? files.Rename(folder, temporary, name)
                                       : files.RenameNew(folder, temporary, name);
         if (!placed) files.Remove(folder, temporary);

@@ -131,4 +131,24 @@ TEST(PairStoreCrash, ARecordThatCannotBeUnderstoodIsLeftAloneAndNamed) {
     }
 }
 
+// One file alone: never over a file that appeared, over an agreed one only
+// while it is still that file.
+TEST(PairStoreCrash, OneFileReplacesOnlyTheAgreedFile) {
+    ScratchFolder folder;
+    SystemFileSystem files;
+    const HeldFolder held(files, folder.Path());
+    const auto store = [&](const std::optional<FileIdentity>& replacing, const std::string& s) {
+        return StoreOneFile(files, held.handle, "X.pfx", replacing,
+                            reinterpret_cast<const std::uint8_t*>(s.data()),
+                            static_cast<std::uint32_t>(s.size()));
+    };
+    EXPECT_EQ(store(std::nullopt, "uno"), StoreResult::Stored);
+    const std::optional<FileIdentity> first = IdentityOf(folder, "X.pfx");
+    EXPECT_EQ(store(std::nullopt, "dos"), StoreResult::TargetChanged);
+    EXPECT_EQ(store(first, "dos"), StoreResult::Stored);
+    EXPECT_EQ(store(first, "tres"), StoreResult::TargetChanged);
+    EXPECT_EQ(ReadBytes(folder / "X.pfx"), "dos");
+    EXPECT_EQ(folder.List(), std::set<std::string>{"X.pfx"});
+}
+
 }  // namespace
