@@ -14,14 +14,11 @@
 #include "generation/entropy.h"
 #include "generation/file_names.h"
 #include "generation/texts.h"
+#include "text/catalogue.h"
 
 namespace petitora {
 namespace {
 
-// Name prefixes of the temporary files made beside the targets.
-constexpr const char* kRequestTempPrefix = ".petitora-req-";
-constexpr const char* kKeyTempPrefix = ".petitora-key-";
-constexpr const char* kBackupPrefix = ".petitora-old-";
 
 void ShowFailure(MessagePresenter& messages, GenerationText id) {
     messages.Show({Text(GenerationText::CaptionPetitora), Text(id)});
@@ -38,28 +35,6 @@ void WipePrivateKey(GenerationJob& job) {
 
 void WipeWorkBuffer(GenerationJob& job) {
     if (job.workBuffer != nullptr) cerrojo::SecureWipe(job.workBuffer, kWorkBufferSize);
-}
-
-// Writes data to a new temporary file in folder; every step is checked and
-// the temporary file is removed again on failure.
-bool WriteTemporary(FileSystem& files, int folder, const char* prefix, const std::uint8_t* data,
-                    std::uint32_t length, std::string* name) {
-    const int handle = files.CreateTemporary(folder, prefix, name);
-    if (handle < 0) return false;
-    bool ok = files.Write(handle, data, length) && files.Flush(handle);
-    ok = files.Close(handle) && ok;
-    if (!ok) files.Remove(folder, *name);
-    return ok;
-}
-
-// Moves target aside under a fresh name in folder (made by creating an empty
-// temporary file that the rename then replaces).
-bool MoveAside(FileSystem& files, int folder, const std::string& target, std::string* backup) {
-    const int handle = files.CreateTemporary(folder, kBackupPrefix, backup);
-    if (handle < 0) return false;
-    if (files.Close(handle) && files.Rename(folder, target, *backup)) return true;
-    files.Remove(folder, *backup);
-    return false;
 }
 
 }  // namespace
@@ -247,44 +222,6 @@ KeyPairOutcome GenerateKeyPair(GenerationJob& job, GenerationServices& services,
     return KeyPairOutcome::KeyPairAndRequest;
 }
 
-StoreResult StoreFiles(FileSystem& files, int folder, const std::string& requestName,
-                       const std::uint8_t* request, std::uint32_t requestLength,
-                       const std::string& keyName, const std::uint8_t* keyFile,
-                       std::uint32_t keyFileLength) {
-    std::string requestTemp, keyTemp, backup;
-    if (!WriteTemporary(files, folder, kRequestTempPrefix, request, requestLength, &requestTemp)) {
-        return StoreResult::RequestFailed;
-    }
-    if (!WriteTemporary(files, folder, kKeyTempPrefix, keyFile, keyFileLength, &keyTemp)) {
-        files.Remove(folder, requestTemp);
-        return StoreResult::KeyFileFailed;
-    }
-    const bool hadRequest = files.Exists(folder, requestName);
-    if (hadRequest && !MoveAside(files, folder, requestName, &backup)) {
-        files.Remove(folder, requestTemp);
-        files.Remove(folder, keyTemp);
-        return StoreResult::RequestFailed;
-    }
-    if (!files.Rename(folder, requestTemp, requestName)) {
-        files.Remove(folder, requestTemp);
-        files.Remove(folder, keyTemp);
-        if (hadRequest) files.Rename(folder, backup, requestName);
-        return StoreResult::RequestFailed;
-    }
-    if (!files.Rename(folder, keyTemp, keyName)) {
-        files.Remove(folder, keyTemp);
-        // The new request would break the pair of the key file left in place,
-        // and its own key is gone: it never stays under the request's name,
-        // even when the earlier request cannot be put back.
-        if (!hadRequest || !files.Rename(folder, backup, requestName)) {
-            files.Remove(folder, requestName);
-        }
-        return StoreResult::KeyFileFailed;
-    }
-    if (hadRequest) files.Remove(folder, backup);
-    return StoreResult::Stored;
-}
-
 bool GenerateFiles(GenerationJob& job, int folder, GenerationServices& services) {
     if (job.registrant == nullptr || job.workBuffer == nullptr) {
         ShowFailure(services.messages, GenerationText::NoKeyPair);
@@ -310,17 +247,32 @@ bool GenerateFiles(GenerationJob& job, int folder, GenerationServices& services)
         return false;
     }
 
+    const PairTargets targets{job.destination.requestName, job.destination.keyName,
+                              job.agreedRequest, job.agreedKey};
+    std::string changed;
     const StoreResult stored =
-        StoreFiles(services.files, folder, job.destination.requestName, built.request.data(),
-                   built.requestLength, job.destination.keyName, job.workBuffer, job.outputLength);
+        StoreFiles(services.files, folder, targets, built.request.data(), built.requestLength,
+                   job.workBuffer, job.outputLength, &changed);
     WipeWorkBuffer(job);
-    if (stored != StoreResult::Stored) {
-        ShowFailure(services.messages, stored == StoreResult::RequestFailed
-                                           ? GenerationText::RequestFailed
-                                           : GenerationText::KeyFileFailed);
-        return false;
+    switch (stored) {
+        case StoreResult::Stored:
+            return true;
+        case StoreResult::RequestFailed:
+            ShowFailure(services.messages, GenerationText::RequestFailed);
+            break;
+        case StoreResult::KeyFileFailed:
+            ShowFailure(services.messages, GenerationText::KeyFileFailed);
+            break;
+        case StoreResult::FolderBusy:
+            ShowFailure(services.messages, GenerationText::FolderBusy);
+            break;
+        case StoreResult::TargetChanged:
+            services.messages.Show({Text(GenerationText::CaptionPetitora),
+                                    Format(Text(GenerationText::TargetChanged),
+                                           {FileNameForDisplay(changed)})});
+            break;
     }
-    return true;
+    return false;
 }
 
 }  // namespace petitora

@@ -2,8 +2,9 @@
 //
 // A run builds both files in memory and checks the request's signature with
 // the new public key before any file is touched; only then are both written
-// to temporary files beside their targets and moved over them, so that a
-// failed run leaves every earlier file as it was. The steps that compute
+// to temporary files beside their targets and put in place as one unit
+// (generation/pair_store.h), so that a failed run leaves every earlier file
+// as it was. The steps that compute
 // (key generation, both builds, the check) show nothing and touch no window:
 // GenerateFiles runs them through GenerationHost::RunWork and shows the
 // message of the failing step afterwards.
@@ -18,6 +19,7 @@
 #include "generation/generation_host.h"
 #include "generation/job.h"
 #include "generation/message_presenter.h"
+#include "generation/pair_store.h"
 
 namespace petitora {
 
@@ -30,9 +32,10 @@ struct GenerationServices {
 
 // The run: GenerateKeyPair, WritePrivateKeyFile, then StoreFiles into folder
 // (job.destination.folder held open by FileSystem::OpenFolder) under the
-// destination's two names. True only when both files were written; on false
-// the message of the failing step has been shown and no file of the run's
-// names has changed. The private key and the key file's bytes are wiped from
+// destination's two names, replacing only the files recorded in
+// job.agreedRequest and job.agreedKey. True only when both files were
+// written; on false the message of the failing step has been shown and no
+// file of the run's names has changed. The private key and the key file's bytes are wiped from
 // the capture's buffers, and the stack below the work's frame (locals and
 // spilled registers of the library), before it returns.
 bool GenerateFiles(GenerationJob& job, int folder, GenerationServices& services);
@@ -109,22 +112,5 @@ bool WritePrivateKeyFile(GenerationJob& job);
 // DigestInfo of the request info exactly as it stands in the request.
 bool VerifyRequestSignature(const std::uint8_t* request, std::uint32_t length,
                             const cerrojo::RsaPublicKey& publicKey);
-
-// Which file the writing failed on.
-enum class StoreResult { Stored, RequestFailed, KeyFileFailed };
-
-// Writes both files into folder (a handle from FileSystem::OpenFolder): each
-// to a new temporary file beside its target (write, flush, close, all
-// checked), then the request's temporary over requestName and the key's over
-// keyName. An earlier request file is first moved aside, and put back when
-// the key file cannot take its place; when there was none, or it cannot be
-// put back, the new request is removed again (a request whose key is lost
-// never stays under its name).
-// Temporary files never outlive the call (except a moved-aside request file
-// that could not be put back, which keeps the earlier file's bytes).
-StoreResult StoreFiles(FileSystem& files, int folder, const std::string& requestName,
-                       const std::uint8_t* request, std::uint32_t requestLength,
-                       const std::string& keyName, const std::uint8_t* keyFile,
-                       std::uint32_t keyFileLength);
 
 }  // namespace petitora

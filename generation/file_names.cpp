@@ -12,6 +12,19 @@ std::string DefaultRequestName(const RegistrantRecord& registrant) {
     return Cp1252ToUtf8(FullRfc(registrant)) + ".req";
 }
 
+bool RfcUsableAsFileName(const RegistrantRecord& registrant) {
+    const std::string rfc = FullRfc(registrant);
+    const bool control = std::any_of(rfc.begin(), rfc.end(), [](char c) {
+        const unsigned char b = static_cast<unsigned char>(c);
+        return b < 0x20 || b == 0x7F;
+    });
+    return !control && rfc != "." && rfc != ".." && rfc.find_first_of("/\\") == std::string::npos;
+}
+
+bool NamesAFile(const std::string& requestName) {
+    return !requestName.empty() && requestName != "." && requestName != "..";
+}
+
 std::string KeyFileName(const std::string& requestName) {
     const std::size_t dot = requestName.rfind('.');
     return (dot == std::string::npos ? requestName : requestName.substr(0, dot)) + ".key";

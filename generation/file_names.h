@@ -15,6 +15,15 @@ namespace petitora {
 // in the platform's encoding.
 std::string DefaultRequestName(const RegistrantRecord& registrant);
 
+// True when the full RFC can stand as a file name of the destination folder:
+// no "/" or "\", no control character, and neither "." nor "..". Registrant
+// data never chooses another folder.
+bool RfcUsableAsFileName(const RegistrantRecord& registrant);
+
+// True when a request name resolved from the destination box names a file:
+// not empty (a box that is empty or ends in "/" or "\"), "." or "..".
+bool NamesAFile(const std::string& requestName);
+
 // The key file's name from the request file's: cut at the last "." (when
 // there is one) and append ".key". "X.req" -> "X.key", "X" -> "X.key",
 // "a.b.c" -> "a.b.key".

@@ -1,12 +1,17 @@
 #include "generation/file_system.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <stdio.h>
+#include <sys/file.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -48,20 +53,26 @@ bool SystemFileSystem::Exists(int folder, const std::string& name) {
            ::fstatat(folder, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
-FileSystem::ReadStatus SystemFileSystem::ReadSmallFile(const std::string& name,
-                                                       std::size_t maxBytes,
-                                                       std::string* contents) {
+namespace {
+
+// ReadSmallFile in folder (AT_FDCWD for a path); flags adds O_NOFOLLOW.
+FileSystem::ReadStatus ReadRegular(int folder, const std::string& name, int flags,
+                                   std::size_t maxBytes, std::string* contents) {
+    using ReadStatus = FileSystem::ReadStatus;
     contents->clear();
     if (!Nameable(name)) return ReadStatus::CannotOpen;
     // Opening a device can have effects of its own: look at what the name is
     // before opening it.
     struct stat status;
-    if (::stat(name.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
+    if (::fstatat(folder, name.c_str(), &status, flags & O_NOFOLLOW ? AT_SYMLINK_NOFOLLOW : 0) ==
+            0 &&
+        !S_ISREG(status.st_mode)) {
         return ReadStatus::NotRegularFile;
     }
     // Non-blocking open, so that a named pipe put in place of the file after
     // that look cannot hold the dialog; only a regular file is read.
-    const int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    const int fd =
+        ::openat(folder, name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | flags);
     if (fd < 0) return ReadStatus::CannotOpen;
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
         ::close(fd);
@@ -87,6 +98,20 @@ FileSystem::ReadStatus SystemFileSystem::ReadSmallFile(const std::string& name,
     }
     ::close(fd);
     return result;
+}
+
+}  // namespace
+
+FileSystem::ReadStatus SystemFileSystem::ReadSmallFile(const std::string& name,
+                                                       std::size_t maxBytes,
+                                                       std::string* contents) {
+    return ReadRegular(AT_FDCWD, name, 0, maxBytes, contents);
+}
+
+FileSystem::ReadStatus SystemFileSystem::ReadSmallFileIn(int folder, const std::string& name,
+                                                         std::size_t maxBytes,
+                                                         std::string* contents) {
+    return ReadRegular(folder, name, O_NOFOLLOW, maxBytes, contents);
 }
 
 int SystemFileSystem::CreateTemporary(int folder, const std::string& prefix, std::string* name) {
@@ -138,6 +163,68 @@ bool SystemFileSystem::Rename(int folder, const std::string& from, const std::st
 
 bool SystemFileSystem::Remove(int folder, const std::string& name) {
     return Nameable(name) && ::unlinkat(folder, name.c_str(), 0) == 0;
+}
+
+bool SystemFileSystem::Identify(int folder, const std::string& name, FileIdentity* identity) {
+    struct stat status;
+    if (name.empty() || !Nameable(name) ||
+        ::fstatat(folder, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
+        return false;
+    }
+    identity->device = status.st_dev;
+    identity->inode = status.st_ino;
+    identity->size = status.st_size;
+    identity->modifiedSeconds = status.st_mtim.tv_sec;
+    identity->modifiedNanoseconds = status.st_mtim.tv_nsec;
+    identity->isDirectory = S_ISDIR(status.st_mode);
+    return true;
+}
+
+bool SystemFileSystem::RenameNew(int folder, const std::string& from, const std::string& to) {
+    if (!Nameable(from) || !Nameable(to)) return false;
+    if (::renameat2(folder, from.c_str(), folder, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return false;
+    // A file system without the flag: a hard link never replaces its target.
+    if (::linkat(folder, from.c_str(), folder, to.c_str(), 0) != 0) return false;
+    ::unlinkat(folder, from.c_str(), 0);
+    return true;
+}
+
+int SystemFileSystem::LockFolder(int folder) {
+    const int fd = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return kLockUnavailable;
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point until = Clock::now() + std::chrono::milliseconds(kLockWaitMilliseconds);
+    for (;;) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return fd;
+        if (errno == ENOLCK || errno == EOPNOTSUPP || errno == EINVAL) return fd;
+        if ((errno != EWOULDBLOCK && errno != EINTR) || Clock::now() >= until) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ::close(fd);
+    return kLockBusy;
+}
+
+bool SystemFileSystem::FlushFolder(int lock) {
+    return ::fsync(lock) == 0;
+}
+
+bool SystemFileSystem::ListNames(int folder, const std::string& prefix,
+                                 std::vector<std::string>* names) {
+    names->clear();
+    const int fd = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    DIR* listing = ::fdopendir(fd);
+    if (listing == nullptr) {
+        ::close(fd);
+        return false;
+    }
+    while (const dirent* entry = ::readdir(listing)) {
+        const std::string name = entry->d_name;
+        if (name.compare(0, prefix.size(), prefix) == 0) names->push_back(name);
+    }
+    ::closedir(listing);
+    return true;
 }
 
 }  // namespace petitora

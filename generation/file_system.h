@@ -11,8 +11,27 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace petitora {
+
+// What tells one file from another: the identity of the entry a name stood
+// for when the user was asked about it. A file written again in place keeps
+// device and inode but not size or modification time; a file put in its
+// place has another inode.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::int64_t size = 0;
+    std::int64_t modifiedSeconds = 0;
+    std::int64_t modifiedNanoseconds = 0;
+    bool isDirectory = false;
+
+    bool SameEntry(const FileIdentity& other) const {
+        return device == other.device && inode == other.inode;
+    }
+    bool operator==(const FileIdentity&) const = default;
+};
 
 class FileSystem {
   public:
@@ -59,6 +78,42 @@ class FileSystem {
     virtual bool Rename(int folder, const std::string& from, const std::string& to) = 0;
     // Removes a file from folder; false when it could not be removed.
     virtual bool Remove(int folder, const std::string& name) = 0;
+
+    // The store step's own operations (generation/pair_store.h).
+    //
+    // The identity of name in folder (the entry itself, a link is not
+    // followed); false when there is none.
+    virtual bool Identify(int folder, const std::string& name, FileIdentity* identity) = 0;
+    // Puts from in place under to only when to does not exist (never replaces
+    // anything): renameat2 with RENAME_NOREPLACE, or, where the file system
+    // refuses that flag, a hard link to then the removal of from (a crash
+    // between the two leaves both names on the one file).
+    virtual bool RenameNew(int folder, const std::string& from, const std::string& to) = 0;
+    // The lock of a store step in folder: flock(LOCK_EX) on a descriptor of
+    // the folder itself, so no lock file is ever left behind and the lock
+    // goes with the process however it ends. flock and fsync refuse an
+    // O_PATH descriptor (what OpenFolder holds), so the folder is opened
+    // again O_RDONLY | O_DIRECTORY for them. Another run holding it is waited
+    // for briefly (kLockWaitMilliseconds). Returns the lock's handle (released
+    // with Close; FlushFolder takes it), kLockBusy when another run kept it,
+    // or kLockUnavailable when the folder cannot be opened for reading. A
+    // file system that cannot lock at all (flock gives ENOLCK, EOPNOTSUPP or
+    // EINVAL) is used unlocked.
+    static constexpr int kLockBusy = -1;
+    static constexpr int kLockUnavailable = -2;
+    static constexpr int kLockWaitMilliseconds = 3000;
+    virtual int LockFolder(int folder) = 0;
+    // Forces the folder's entries (renames, removals) to the storage device;
+    // lock is a handle from LockFolder.
+    virtual bool FlushFolder(int lock) = 0;
+    // Reads a regular file of folder as ReadSmallFile does (a link is not
+    // followed).
+    virtual ReadStatus ReadSmallFileIn(int folder, const std::string& name, std::size_t maxBytes,
+                                       std::string* contents) = 0;
+    // The names in folder that start with prefix; false when the folder
+    // cannot be listed.
+    virtual bool ListNames(int folder, const std::string& prefix,
+                           std::vector<std::string>* names) = 0;
 };
 
 // The real operations (POSIX).
@@ -76,6 +131,13 @@ class SystemFileSystem final : public FileSystem {
     bool Close(int handle) override;
     bool Rename(int folder, const std::string& from, const std::string& to) override;
     bool Remove(int folder, const std::string& name) override;
+    bool Identify(int folder, const std::string& name, FileIdentity* identity) override;
+    bool RenameNew(int folder, const std::string& from, const std::string& to) override;
+    int LockFolder(int folder) override;
+    bool FlushFolder(int lock) override;
+    ReadStatus ReadSmallFileIn(int folder, const std::string& name, std::size_t maxBytes,
+                               std::string* contents) override;
+    bool ListNames(int folder, const std::string& prefix, std::vector<std::string>* names) override;
 };
 
 // A folder held open (FileSystem::OpenFolder) for as long as this lives;

@@ -13,12 +13,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "capture/registrant.h"
 #include "crypto/random.h"
 #include "crypto/rsa.h"
 #include "generation/file_names.h"
+#include "generation/file_system.h"
 #include "generation/secure_bytes.h"
 
 namespace petitora {
@@ -64,6 +66,11 @@ struct GenerationJob {
     // replace it (the dialog sets it; "" when none). It counts as agreement to
     // replace the request file only while pathText still equals it.
     std::string replaceAgreedPath;
+    // What the destination's two names stood for when the user agreed to
+    // the run (OnAccept): the files he agreed to replace, nullopt for a name
+    // that did not exist. The run replaces nothing else.
+    std::optional<FileIdentity> agreedRequest;
+    std::optional<FileIdentity> agreedKey;
 
     // Feed 32 bytes of the operating system's random source to the pool before
     // the mouse events. Only a reproducible replay turns this off.

@@ -1,8 +1,11 @@
 #include "generation/key_options.h"
 
+#include <algorithm>
+
 #include "capture/user_type.h"
 #include "crypto/common.h"
 #include "generation/file_names.h"
+#include "generation/pair_store.h"
 #include "generation/texts.h"
 
 namespace petitora {
@@ -38,6 +41,35 @@ bool ConfirmReplacement(const GenerationJob& job, int folder, MessagePresenter& 
     if (!requestExists && !keyExists) return true;
     return messages.Show(Question(ReplacementQuestion(destination, requestExists, keyExists),
                                   MessageTopic::ReplaceFiles)) == MessageAnswer::Yes;
+}
+
+// A destination that names no file, or names a folder (looked at in folder
+// when it is held, >= 0), can only fail once the keys exist: the folder
+// message, before any mouse movement.
+bool CheckOutputFileName(const GenerationJob& job, int folder, MessagePresenter& messages,
+                         FileSystem& files) {
+    FileIdentity identity;
+    const bool names = NamesAFile(job.destination.requestName);
+    if (names && (folder < 0 || !(files.Identify(folder, job.destination.requestName, &identity) &&
+                                  identity.isDirectory))) {
+        return true;
+    }
+    messages.Show(Box(GenerationText::CaptionPetitora, GenerationText::FolderMissing));
+    return false;
+}
+
+// Completes or undoes a store step that an earlier run left half done in
+// folder, and says so in one message. False when a leftover that cannot be
+// understood keeps the run from going on.
+bool RecoverInterruptedPair(int folder, GenerationServices& services) {
+    if (folder < 0) return true;
+    const RecoveryReport report = RecoverPair(services.files, folder);
+    const std::string message = RecoveryMessage(report);
+    if (!message.empty()) {
+        services.messages.Show({Text(GenerationText::CaptionPetitora), message});
+    }
+    return std::find(report.unknown.begin(), report.unknown.end(), kIntentRecordName) ==
+           report.unknown.end();
 }
 
 }  // namespace
@@ -140,7 +172,19 @@ KeyOptionsOutcome OnAccept(GenerationJob& job, GenerationServices& services) {
         outcome.focus = passwords.focus;
         return outcome;
     }
+    job.agreedRequest.reset();
+    job.agreedKey.reset();
+    // The registrant's RFC never chooses another folder: a default name that
+    // would is refused before any mouse movement, and another can be typed.
+    if (job.registrant != nullptr && job.pathText == DefaultRequestName(*job.registrant) &&
+        !RfcUsableAsFileName(*job.registrant)) {
+        services.messages.Show(
+            Box(GenerationText::CaptionPetitora, GenerationText::DefaultNameInvalid));
+        outcome.focus = KeyOptionsFocus::Destination;
+        return outcome;
+    }
     if (!CheckOutputFolder(job, services.messages, services.files) ||
+        !CheckOutputFileName(job, -1, services.messages, services.files) ||
         !CheckOutputNames(job.destination, services.messages)) {
         outcome.focus = KeyOptionsFocus::Destination;
         return outcome;
@@ -148,9 +192,20 @@ KeyOptionsOutcome OnAccept(GenerationJob& job, GenerationServices& services) {
     // From the check to the end of the run: the question and both files are
     // about this folder, even if its path comes to name another one.
     const HeldFolder folder(services.files, job.destination.folder);
-    if (!ConfirmReplacement(job, folder.handle, services.messages, services.files)) {
+    if (!CheckOutputFileName(job, folder.handle, services.messages, services.files) ||
+        !RecoverInterruptedPair(folder.handle, services) ||
+        !ConfirmReplacement(job, folder.handle, services.messages, services.files)) {
         outcome.focus = KeyOptionsFocus::Destination;
         return outcome;
+    }
+    // What the user has agreed to replace: the run replaces these files and
+    // no other.
+    FileIdentity identity;
+    if (services.files.Identify(folder.handle, job.destination.requestName, &identity)) {
+        job.agreedRequest = identity;
+    }
+    if (services.files.Identify(folder.handle, job.destination.keyName, &identity)) {
+        job.agreedKey = identity;
     }
     const MessageAnswer answer =
         services.messages.Show(Question(ConfirmationText(job), MessageTopic::ConfirmGeneration));

@@ -30,13 +30,17 @@ struct KeyOptionsOutcome {
 };
 
 // "&Aceptar", after the dialog has read its boxes into job: loads the
-// notice, checks the passwords and the destination (a request name that
-// would also be the key file's name is refused), holds the destination
-// folder open, asks before existing files of the run's names are replaced
-// there (No: focus on the destination, nothing done), asks for confirmation
-// and runs GenerateFiles in that folder, with the success message. Every
-// message goes through services.messages. The process's current directory
-// is never changed.
+// notice, checks the passwords and the destination (the RFC's default name
+// when the RFC cannot be a file name; a destination that names no file or
+// names a folder; a request name that would also be the key file's name:
+// each refused with its message, focus on the destination), holds the
+// destination folder open, completes or undoes there a store step an
+// earlier run left half done (RecoverPair, one message; a record it cannot
+// understand stops the run), asks before existing files of the run's names
+// are replaced there (No: focus on the destination, nothing done) and
+// records them as agreed, asks for confirmation and runs GenerateFiles in
+// that folder, with the success message. Every message goes through
+// services.messages. The process's current directory is never changed.
 KeyOptionsOutcome OnAccept(GenerationJob& job, GenerationServices& services);
 
 // The password rules, in order; the first failure is shown (caption "Error")

@@ -31,6 +31,18 @@ constexpr const char* kTexts[] = {
     "Respecto al tamaño de la llave mientras esté valor sea mas grande, las llaves privada y "
     "publica seran más seguras.",
     "Error de memoria en OnInitDialog().",
+    "Error: el RFC no puede usarse como nombre de archivo. Escriba otro nombre para el "
+    "archivo de requerimiento.",
+    "Error: otra ejecución de Petitora está guardando archivos en la carpeta de destino. "
+    "Intente de nuevo en unos momentos.",
+    "Error: el archivo %1 cambió mientras se generaban las llaves. No se modificó ningún "
+    "archivo.",
+    "Se terminó de guardar el par %1 y %2 que una ejecución interrumpida dejó a medias.",
+    "Se deshizo el cambio a medias de %1 y %2 que dejó una ejecución interrumpida; quedan "
+    "como estaban antes.",
+    "Aviso: no se reconoce el archivo %1 de la carpeta de destino; se dejó sin cambios.",
+    "Aviso: una ejecución interrumpida dejó a medias el cambio de %1 y %2; Petitora lo "
+    "terminará o lo deshará en su próxima ejecución en esta carpeta.",
 };
 // clang-format on
 

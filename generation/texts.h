@@ -25,6 +25,13 @@ enum class GenerationText : int {
     Success,
     KeySizeHelp,
     MemoryError,
+    DefaultNameInvalid,  // the RFC cannot be the request file's name
+    FolderBusy,          // another run holds the destination folder
+    TargetChanged,       // "%1" = the file that changed after the question
+    PairCompleted,       // "%1" and "%2": an interrupted change finished
+    PairRolledBack,      // "%1" and "%2": an interrupted change undone
+    LeftoverUnknown,     // "%1" = a leftover that is left alone
+    PairPending,         // "%1" and "%2": an interrupted change found (report only)
     Count
 };
 

@@ -8,6 +8,7 @@
 #include <iterator>
 #include <utility>
 #include <new>
+#include <optional>
 
 #include "crypto/common.h"
 #include "crypto/digest.h"
@@ -17,6 +18,7 @@
 #include "der/pfx.h"
 #include "der/reader.h"
 #include "der/request_reader.h"
+#include "generation/pair_store.h"
 #include "verification/check_parts.h"
 
 namespace petitora {
@@ -364,20 +366,22 @@ PfxResult SavePfx(FileSystem& files, const std::string& path, const PfxMaterial&
     const auto [folderPath, name] = SplitPath(path);
     const HeldFolder folder(files, folderPath);
     if (folder.handle < 0 || name.empty()) return PfxResult::NotWritten;
-    if (!replace && files.Exists(folder.handle, name)) return PfxResult::Exists;
-    return StoreOneFile(files, folder.handle, name, file.data(), length) ? PfxResult::Written
-                                                                         : PfxResult::NotWritten;
-}
-
-bool StoreOneFile(FileSystem& files, int folder, const std::string& name, const std::uint8_t* data,
-                  std::size_t length) {
-    std::string temporary;
-    const int handle = files.CreateTemporary(folder, ".petitora-pfx-", &temporary);
-    if (handle < 0) return false;
-    const bool written = files.Write(handle, data, length) && files.Flush(handle);
-    if (files.Close(handle) && written && files.Rename(folder, temporary, name)) return true;
-    files.Remove(folder, temporary);
-    return false;
+    // Under the folder's lock, an existing file is replaced only when the
+    // user agreed to it, and only if it is still the file he agreed to.
+    std::optional<FileIdentity> replacing;
+    FileIdentity existing;
+    if (files.Identify(folder.handle, name, &existing)) {
+        if (!replace || existing.isDirectory) return PfxResult::Exists;
+        replacing = existing;
+    }
+    switch (StoreOneFile(files, folder.handle, name, replacing, file.data(), length)) {
+        case StoreResult::Stored:
+            return PfxResult::Written;
+        case StoreResult::TargetChanged:
+            return replacing ? PfxResult::NotWritten : PfxResult::Exists;
+        default:
+            return PfxResult::NotWritten;
+    }
 }
 
 }  // namespace petitora

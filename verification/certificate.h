@@ -78,17 +78,12 @@ enum class PfxResult { Written, Exists, NotWritten };
 // Writes the .pfx of material under password (Windows-1252 bytes, the key
 // options' rules already checked) to path, through files: a new temporary
 // file beside it (owner-only), written, flushed and closed, then renamed
-// over path, so that path is never left half-written. The three salts are
-// drawn from pool, which must be seeded. An existing path is left alone
-// (Exists) unless replace is true (the user agreed to replace it).
+// over path under the folder's lock (StoreOneFile), so that path is never
+// left half-written. The three salts are drawn from pool, which must be
+// seeded. An existing path is left alone (Exists) unless replace is true
+// (the user agreed to replace it); a file that changes meanwhile is not
+// replaced (NotWritten).
 PfxResult SavePfx(FileSystem& files, const std::string& path, const PfxMaterial& material,
                   std::string_view password, cerrojo::RandomPool* pool, bool replace);
-
-// One file written whole or not at all, through files: a new temporary file
-// in folder (a FileSystem::OpenFolder handle), written, flushed and closed,
-// then renamed to name (over an entry of that name). False, with the
-// temporary file removed and name untouched, when a step fails.
-bool StoreOneFile(FileSystem& files, int folder, const std::string& name, const std::uint8_t* data,
-                  std::size_t length);
 
 }  // namespace petitora

@@ -112,6 +112,20 @@ class NoOtherCall : public FileSystem {
     bool Close(int) override { Unexpected("Close"); }
     bool Rename(int, const std::string&, const std::string&) override { Unexpected("Rename"); }
     bool Remove(int, const std::string&) override { Unexpected("Remove"); }
+    bool Identify(int, const std::string&, petitora::FileIdentity*) override {
+        Unexpected("Identify");
+    }
+    bool RenameNew(int, const std::string&, const std::string&) override {
+        Unexpected("RenameNew");
+    }
+    int LockFolder(int) override { Unexpected("LockFolder"); }
+    bool FlushFolder(int) override { Unexpected("FlushFolder"); }
+    ReadStatus ReadSmallFileIn(int, const std::string&, std::size_t, std::string*) override {
+        Unexpected("ReadSmallFileIn");
+    }
+    bool ListNames(int, const std::string&, std::vector<std::string>*) override {
+        Unexpected("ListNames");
+    }
 
   private:
     [[noreturn]] static void Unexpected(const char* operation) {

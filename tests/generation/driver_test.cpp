@@ -318,12 +318,13 @@ class ReadOnlyFolder {
 
 TEST(Generation, TargetsThatCannotBeReplacedForReal) {
     {
-        SCOPED_TRACE("a folder in place of the request file");
+        SCOPED_TRACE("a folder in place of the request file: refused before the mouse");
         Session session(gentest::Registrant(UserType::PersonaFisica));
         std::filesystem::create_directory(session.folder / "PELJ800101AB1.req");
-        EXPECT_FALSE(session.Accept().closeWithOk);
+        EXPECT_EQ(session.Accept().focus, KeyOptionsFocus::Destination);
+        EXPECT_EQ(session.host.collections, 0);
         EXPECT_EQ(session.RunMessages(),
-                  std::vector<std::string>{Text(GenerationText::RequestFailed)});
+                  std::vector<std::string>{Text(GenerationText::FolderMissing)});
         EXPECT_EQ(session.folder.List(), std::set<std::string>{"PELJ800101AB1.req"});
     }
     {

@@ -19,6 +19,7 @@
 #include "generation/driver.h"
 #include "generation/generation_support.h"
 #include "generation/job.h"
+#include "generation/pair_store.h"
 #include "generation/texts.h"
 
 namespace {
@@ -64,11 +65,13 @@ struct StepFault {
 // Each write is made in three parts, so with an earlier pair in place the
 // calls of a run are: the request's temporary file (create 1, writes 1-3,
 // flush 1, close 1), the key's (create 2, writes 4-6, flush 2, close 2), the
-// place-holder for the earlier request (create 3, close 3), moving it aside
-// (rename 1), both files into place (renames 2, 3), and putting the earlier
-// request back after a failure (the next rename). Without an earlier pair
-// renames 1 and 2 put the files into place; when the key cannot follow, the
-// request, whose key is lost, is removed again.
+// place-holder for the earlier request (create 3, close 3), the intent
+// record (create 4, writes 7-9, flush 3, close 4, rename 1 into place, the
+// folder's flush 4), moving the earlier request aside (rename 2), both files
+// into place (renames 3, 4), and putting the earlier request back after a
+// failure (the next rename). Without an earlier pair the record is create 3
+// and renames 2 and 3 put the files into place; when the key cannot follow,
+// the request, whose key is lost, is removed again.
 TEST(FileStepFaults, EachStepEndsInItsMessageAndLeavesTheFolderAsItWas) {
     const StepFault faults[] = {
         {"creating the request's temporary file", {{Op::CreateTemporary, 1}}, kRequestFailed},
@@ -85,12 +88,16 @@ TEST(FileStepFaults, EachStepEndsInItsMessageAndLeavesTheFolderAsItWas) {
         {"closing the key", {{Op::Close, 2}}, kKeyFileFailed},
         {"creating the place for the earlier request", {{Op::CreateTemporary, 3}}, kRequestFailed},
         {"closing the place for the earlier request", {{Op::Close, 3}}, kRequestFailed},
-        {"moving the earlier request aside", {{Op::Rename, 1}}, kRequestFailed},
-        {"the request into place", {{Op::Rename, 2}}, kRequestFailed},
-        {"the key into place", {{Op::Rename, 3}}, kKeyFileFailed},
+        {"creating the intent record", {{Op::CreateTemporary, 4}}, kRequestFailed},
+        {"writing the intent record", {{Op::Write, 8}}, kRequestFailed},
+        {"the intent record into place", {{Op::Rename, 1}}, kRequestFailed},
+        {"flushing the folder before the renames", {{Op::Flush, 4}}, kRequestFailed},
+        {"moving the earlier request aside", {{Op::Rename, 2}}, kRequestFailed},
+        {"the request into place", {{Op::Rename, 3}}, kRequestFailed},
+        {"the key into place", {{Op::Rename, 4}}, kKeyFileFailed},
         {"no earlier pair: last write of the key", {{Op::Write, 6}}, kKeyFileFailed, false},
-        {"no earlier pair: the request into place", {{Op::Rename, 1}}, kRequestFailed, false},
-        {"no earlier pair: the key into place", {{Op::Rename, 2}}, kKeyFileFailed, false},
+        {"no earlier pair: the request into place", {{Op::Rename, 2}}, kRequestFailed, false},
+        {"no earlier pair: the key into place", {{Op::Rename, 3}}, kKeyFileFailed, false},
     };
     for (const StepFault& fault : faults) {
         SCOPED_TRACE(fault.step);
@@ -112,47 +119,49 @@ TEST(FileStepFaults, EachStepEndsInItsMessageAndLeavesTheFolderAsItWas) {
 }
 
 // After a first fault the earlier request cannot be put back either: its
-// bytes then stay, and only there, in the file it was moved to; the earlier
-// key is untouched and no request without its key is left under the name.
-TEST(FileStepFaults, AnEarlierRequestThatCannotBePutBackKeepsItsBytes) {
+// bytes then stay, and only there, in the file it was moved to, with the
+// intent record beside it; the earlier key is untouched and no request
+// without its key is left under the name. The next run's recovery puts the
+// earlier pair back; when only the moved-aside file could not be removed
+// after success, it completes the new pair.
+TEST(FileStepFaults, AChangeThatCannotBeUndoneOrTidiedIsLeftToRecovery) {
     const StepFault faults[] = {
         {"request into place, then putting back",
-         {{Op::Rename, 2}, {Op::Rename, 3}},
+         {{Op::Rename, 3}, {Op::Rename, 4}},
          kRequestFailed},
-        {"key into place, then putting back", {{Op::Rename, 3}, {Op::Rename, 4}}, kKeyFileFailed},
+        {"key into place, then putting back", {{Op::Rename, 4}, {Op::Rename, 5}}, kKeyFileFailed},
+        {"removing the moved-aside request after success", {{Op::Remove, 1}}, kSuccess},
     };
     for (const StepFault& fault : faults) {
         SCOPED_TRACE(fault.step);
         Session session(gentest::Registrant(UserType::PersonaFisica));
         session.files.faults = fault.faults;
         PlantEarlierPair(session.folder, kBase);
-        EXPECT_FALSE(session.Accept().closeWithOk);
+        const bool stored = fault.message == kSuccess;
+        EXPECT_EQ(session.Accept().closeWithOk, stored);
         EXPECT_EQ(session.RunMessages(), std::vector<std::string>{fault.message});
-        EXPECT_EQ(session.Read(kBase + ".key"), "earlier key");
+        EXPECT_EQ(session.Read(kBase + ".key") == "earlier key", !stored);
+        EXPECT_EQ(session.folder.List().count(kBase + ".req"), stored ? 1u : 0u);
         const std::vector<std::string> holders = NamesHolding(session.folder, "earlier request");
         ASSERT_EQ(holders.size(), 1u);
         EXPECT_EQ(holders[0].rfind(".petitora-old-", 0), 0u) << holders[0];
-        EXPECT_EQ(session.folder.List(), (std::set<std::string>{kBase + ".key", holders[0]}));
+        EXPECT_EQ(session.folder.List().count(kIntentRecordName), 1u);
+        const std::string newKey = session.Read(kBase + ".key");
+
+        SystemFileSystem files;
+        const HeldFolder folder(files, session.folder.Path());
+        const RecoveryReport report = RecoverPair(files, folder.handle);
+        EXPECT_EQ(report.outcome, stored ? RecoveryReport::Outcome::Completed
+                                         : RecoveryReport::Outcome::RolledBack);
+        if (stored) {
+            EXPECT_EQ(session.folder.List(),
+                      (std::set<std::string>{kBase + ".req", kBase + ".key"}));
+            EXPECT_EQ(session.Read(kBase + ".key"), newKey);
+        } else {
+            ExpectEarlierPairOnly(session.folder, kBase);
+        }
         ExpectSecretsWiped(session);
     }
-}
-
-// Both new files are in place when the moved-aside earlier request cannot be
-// removed: the run has succeeded and says so; the earlier request stays
-// under its hidden name rather than being reported as a failed run.
-TEST(FileStepFaults, AMovedAsideRequestThatCannotBeRemovedDoesNotFailTheRun) {
-    Session session(gentest::Registrant(UserType::PersonaFisica));
-    session.files.faults = {{Op::Remove, 1}};
-    PlantEarlierPair(session.folder, kBase);
-    EXPECT_TRUE(session.Accept().closeWithOk);
-    EXPECT_EQ(session.RunMessages(), std::vector<std::string>{kSuccess});
-    EXPECT_EQ(session.files.Calls(Op::Remove), 1);
-    const std::vector<std::string> holders = NamesHolding(session.folder, "earlier request");
-    ASSERT_EQ(holders.size(), 1u);
-    EXPECT_EQ(session.folder.List(),
-              (std::set<std::string>{kBase + ".req", kBase + ".key", holders[0]}));
-    EXPECT_NE(session.Read(kBase + ".key"), "earlier key");
-    ExpectSecretsWiped(session);
 }
 
 // The folder the user chose is removed (and perhaps made again) after the
@@ -308,7 +317,9 @@ TEST(RealFullFileSystem, EachFileThatDoesNotFitEndsInItsMessage) {
         {"no entry for the request's temporary file", 8, 0, kRequestFailed},
         {"an entry for the request, none for the key", 8, 1, kKeyFileFailed},
         {"no entry for the place of the earlier request", 8, 2, kRequestFailed},
-        {"just enough", 2, 3, none},
+        {"no page for the intent record", 2, 8, kRequestFailed},
+        {"no entry for the intent record", 8, 3, kRequestFailed},
+        {"just enough", 3, 4, none},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);

@@ -120,6 +120,8 @@ class ScriptedHost : public petitora::GenerationHost {
 // before it have been written, as a disk that fills up does.
 class FaultyFileSystem : public petitora::FileSystem {
   public:
+    // Rename counts both kinds of rename (replacing and RenameNew); Flush
+    // counts the folder's flushes too.
     enum class Op { None, CreateTemporary, Write, Flush, Close, Rename, Remove, ReadSmallFile };
     struct Fault {
         Op op;
@@ -130,6 +132,9 @@ class FaultyFileSystem : public petitora::FileSystem {
     // What a failing ReadSmallFile reports.
     ReadStatus readFailure = ReadStatus::CannotOpen;
     std::vector<int> openHandles;
+    // A crash: after this many operations that change the disk (creating,
+    // writing, flushing, renaming, removing), no further one is performed.
+    int dieAfter = -1;
 
     FaultyFileSystem() = default;
     FaultyFileSystem(Op op, int at) : faults{{op, at}} {}
@@ -147,7 +152,7 @@ class FaultyFileSystem : public petitora::FileSystem {
         return real_.ReadSmallFile(name, maxBytes, contents);
     }
     int CreateTemporary(int folder, const std::string& prefix, std::string* name) override {
-        if (Fails(Op::CreateTemporary)) return -1;
+        if (Dead() || Fails(Op::CreateTemporary)) return -1;
         const int handle = real_.CreateTemporary(folder, prefix, name);
         if (handle >= 0) openHandles.push_back(handle);
         return handle;
@@ -156,26 +161,55 @@ class FaultyFileSystem : public petitora::FileSystem {
         const int parts = std::max(writeParts, 1);
         for (int part = 0; part < parts; ++part) {
             const std::size_t from = length * part / parts, to = length * (part + 1) / parts;
-            if (Fails(Op::Write) || !real_.Write(handle, data + from, to - from)) return false;
+            if (Dead() || Fails(Op::Write) || !real_.Write(handle, data + from, to - from)) {
+                return false;
+            }
         }
         return true;
     }
-    bool Flush(int handle) override { return !Fails(Op::Flush) && real_.Flush(handle); }
+    bool Flush(int handle) override { return !Dead() && !Fails(Op::Flush) && real_.Flush(handle); }
     bool Close(int handle) override {
         // A failing close still releases the descriptor, as close(2) does.
+        // Releasing a folder's lock is not counted among the closes.
         std::erase(openHandles, handle);
         const bool closed = real_.Close(handle);
+        if (locks_.erase(handle) > 0) return closed;
         return !Fails(Op::Close) && closed;
     }
     bool Rename(int folder, const std::string& from, const std::string& to) override {
-        return !Fails(Op::Rename) && real_.Rename(folder, from, to);
+        return !Dead() && !Fails(Op::Rename) && real_.Rename(folder, from, to);
     }
     bool Remove(int folder, const std::string& name) override {
-        return !Fails(Op::Remove) && real_.Remove(folder, name);
+        return !Dead() && !Fails(Op::Remove) && real_.Remove(folder, name);
+    }
+    bool Identify(int folder, const std::string& name, petitora::FileIdentity* id) override {
+        return real_.Identify(folder, name, id);
+    }
+    bool RenameNew(int folder, const std::string& from, const std::string& to) override {
+        return !Dead() && !Fails(Op::Rename) && real_.RenameNew(folder, from, to);
+    }
+    int LockFolder(int folder) override {
+        const int lock = real_.LockFolder(folder);
+        if (lock >= 0) openHandles.push_back(lock), locks_.insert(lock);
+        return lock;
+    }
+    bool FlushFolder(int lock) override {
+        return !Dead() && !Fails(Op::Flush) && real_.FlushFolder(lock);
+    }
+    ReadStatus ReadSmallFileIn(int folder, const std::string& name, std::size_t maxBytes,
+                               std::string* contents) override {
+        return real_.ReadSmallFileIn(folder, name, maxBytes, contents);
+    }
+    bool ListNames(int folder, const std::string& prefix,
+                   std::vector<std::string>* names) override {
+        return real_.ListNames(folder, prefix, names);
     }
     int Calls(Op op) const { return calls_[static_cast<int>(op)]; }
+    // True once an operation was refused after dieAfter.
+    bool Died() const { return dieAfter >= 0 && steps_ > dieAfter; }
 
   private:
+    bool Dead() { return dieAfter >= 0 && ++steps_ > dieAfter; }
     bool Fails(Op op) {
         const int call = ++calls_[static_cast<int>(op)];
         return std::any_of(faults.begin(), faults.end(),
@@ -183,6 +217,8 @@ class FaultyFileSystem : public petitora::FileSystem {
     }
     petitora::SystemFileSystem real_;
     int calls_[8] = {};
+    int steps_ = 0;
+    std::set<int> locks_;
 };
 
 using testsupport::Registrant;

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "generation/generation_support.h"
+#include "support/replay_inputs.h"
 #include "tools/replay/replay_io.h"
 
 namespace {
@@ -20,16 +21,8 @@ using namespace petitora::replay;
 using gentest::ReadBytes;
 using gentest::ScratchFolder;
 using gentest::WriteBytes;
-
-const char kPersona[] = R"({"userType": 0, "rfcLetters": "PELJ", "rfcDate": "800101",
-    "rfcHomoclave": "AB1", "name": "JUAN", "paternalSurname": "PÉREZ",
-    "maternalSurname": "LOPEZ", "email": "juan@example.mx", "revocationKey": "secreto123",
-    "street": "AV. REFORMA", "exteriorNumber": "10", "neighbourhood": "CENTRO",
-    "postalCode": "06000", "municipality": "CUAUHTEMOC", "stateIndex": 8)";
-
-std::string Persona(const std::string& more = "") {
-    return std::string(kPersona) + more + "}";
-}
+using testsupport::Persona;
+using testsupport::PrepareInputs;
 
 TEST(ReadRegistrantJson, FieldsByNameAndEveryRefusalNamesTheField) {
     RegionalOfficeList offices;
@@ -201,15 +194,6 @@ int Replay(const ScratchFolder& folder, const std::string& arguments, std::strin
     while ((n = fread(chunk, 1, sizeof chunk, pipe)) > 0) output->append(chunk, n);
     const int status = pclose(pipe);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-void PrepareInputs(const ScratchFolder& folder, const std::string& registrant, int events) {
-    WriteBytes(folder / "persona.json", registrant);
-    std::string script = "# x y\n";
-    for (int i = 0; i < events; ++i) {
-        script += std::to_string(i * 37 % 601) + " " + std::to_string(i * 11 % 397) + "\n";
-    }
-    WriteBytes(folder / "events.txt", script);
 }
 
 const std::string kArgs = "--registrant persona.json --bits 1024 --events events.txt ";

@@ -4,28 +4,35 @@
 //                   [--destination PATH] [--replace] [--no-system-entropy]
 //   petitora-replay --version | --help
 //
-// The access password is one line of standard input. Every message of the run
-// goes to standard error with its caption; the confirmation is answered Yes,
-// the question about existing files No unless --replace is given.
+// The access password is one line of standard input (a trailing LF or CR LF
+// is not part of it). Every message of the run goes to standard error with
+// its caption; the confirmation is answered Yes, the question about existing
+// files No unless --replace is given. The destination is used as the bytes
+// given.
 // Exit status: 0 both files written and checked, 1 the run or the registrant
 // was refused (its message says why), 2 bad arguments or unreadable input.
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
 
+#include <unistd.h>
+
 #include <cstdio>
-#include <iostream>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "text/cp1252.h"
 #include "capture/offices.h"
 #include "capture/rules.h"
 #include "crypto/common.h"
+#include "generation/core_dumps.h"
 #include "generation/driver.h"
 #include "generation/file_system.h"
 #include "generation/job.h"
 #include "generation/key_options.h"
+#include "generation/password_line.h"
 #include "tools/replay/replay_io.h"
 #include "version.h"
 
@@ -78,27 +85,30 @@ class ReplayHost : public GenerationHost {
     const std::vector<replay::MousePosition>& events_;
 };
 
-// One line of standard input without its line feed, into *line. Its storage
-// is set aside first and never grows, so no copy of the password is left in
-// released memory. False, after reading maxBytes + 1 bytes, when the line is
-// longer (standard input may be a device that never ends).
-bool ReadPasswordLine(std::string* line, std::size_t maxBytes) {
-    line->clear();
-    line->reserve(maxBytes);
-    char c;
-    while (std::cin.get(c) && c != '\n') {
-        if (line->size() == maxBytes) return false;
-        line->push_back(c);
+// The value of --destination exactly as the command line gave it (the last
+// one, as the parser takes it): a file name is bytes, never decoded and
+// encoded again, which would rewrite bytes that are not UTF-8.
+std::optional<std::string> RawDestination(int argc, char** argv) {
+    static const std::string kOption = "--destination";
+    std::optional<std::string> value;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "--") break;
+        if (argument == kOption && i + 1 < argc) {
+            value = argv[++i];
+        } else if (argument.rfind(kOption + "=", 0) == 0) {
+            value = argument.substr(kOption.size() + 1);
+        } else if (argument == "--registrant" || argument == "--bits" || argument == "--events") {
+            ++i;  // their values are never options
+        }
     }
-    return true;
+    return value;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Standard input carries the password: unbuffered (before anything reads
-    // it), so that no copy of the line stays in the stream's buffer.
-    std::setvbuf(stdin, nullptr, _IONBF, 0);
+    DisableCoreDumps();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName("petitora-replay");
     QCoreApplication::setApplicationVersion(PETITORA_VERSION);
@@ -170,13 +180,17 @@ int main(int argc, char** argv) {
     // the one given. A character takes at most three bytes of UTF-8.
     const std::string tooLong =
         "the password is longer than " + std::to_string(kMaxKeyOptionText) + " characters";
-    std::string typed;
-    if (!ReadPasswordLine(&typed, 3 * kMaxKeyOptionText)) {
-        cerrojo::SecureWipe(typed.data(), typed.size());
-        return Fail(tooLong);
+    char typed[3 * kMaxKeyOptionText];
+    std::size_t typedLength = 0;
+    const PasswordLineStatus read =
+        ReadPasswordLine(STDIN_FILENO, typed, sizeof typed, &typedLength);
+    std::optional<std::string> password;
+    if (read == PasswordLineStatus::Ok) {
+        password = Utf8ToCp1252(std::string_view(typed, typedLength));
     }
-    std::optional<std::string> password = Utf8ToCp1252(typed);
-    cerrojo::SecureWipe(typed.data(), typed.size());
+    cerrojo::SecureWipeObject(typed);
+    if (read == PasswordLineStatus::TooLong) return Fail(tooLong);
+    if (read != PasswordLineStatus::Ok) return Fail("cannot read the password line");
     if (!password) return Fail("the password holds a character that Windows-1252 cannot hold");
     if (password->size() > kMaxKeyOptionText) {
         cerrojo::SecureWipe(password->data(), password->size());
@@ -197,8 +211,8 @@ int main(int argc, char** argv) {
     job.password.Assign(*password);
     job.passwordConfirmation.Assign(*password);
     cerrojo::SecureWipe(password->data(), password->size());
-    if (parser.isSet(destinationOption)) {
-        job.pathText = QFile::encodeName(parser.value(destinationOption)).toStdString();
+    if (const std::optional<std::string> destination = RawDestination(argc, argv)) {
+        job.pathText = *destination;
     }
     job.useSystemEntropy = !parser.isSet(noSystemOption);
 

@@ -8,8 +8,10 @@
 // its signature with --issuer), and with --pfx writes the key and the
 // certificate as a new .pfx whose password is the second line of standard
 // input. Prints one line per check and the files' contents on standard
-// output, in UTF-8. Exit status: 0 when every check passed (and the .pfx was
-// written), 1 when one did not, 2 for a wrong command line or password line.
+// output, in UTF-8; a store step left half done in the request's folder is
+// told on standard error (and left for the next generation run). Exit
+// status: 0 when every check passed (and the .pfx was written), 1 when one
+// did not, 2 for a wrong command line or password line.
 
 #include <termios.h>
 #include <unistd.h>
@@ -25,8 +27,11 @@
 
 #include "text/cp1252.h"
 #include "crypto/common.h"
+#include "generation/core_dumps.h"
 #include "generation/entropy.h"
 #include "generation/key_options.h"
+#include "generation/pair_store.h"
+#include "generation/password_line.h"
 #include "generation/texts.h"
 #include "verification/certificate.h"
 #include "verification/verification.h"
@@ -98,28 +103,20 @@ class PasswordLine {
         cerrojo::SecureWipeObject(converted_);
     }
 
-    // Reads up to the first line feed (dropped, with a carriage return in
-    // front of it) or the end of input. False when the line is too long.
-    // The stream is made unbuffered first, so that no copy of the line is left
-    // in its buffer; call this before anything else reads the stream.
+    // Reads one line (petitora::ReadPasswordLine: a trailing LF or CR LF is
+    // not part of it). False when the line is too long or cannot be read.
+    // The descriptor is read directly, one byte at a time, so no stream
+    // buffer holds a copy and a second line is left for the next call.
     bool Read(std::FILE* stream, VerifyText prompt = VerifyText::PasswordPrompt) {
-        std::setvbuf(stream, nullptr, _IONBF, 0);
         std::optional<HiddenTyping> hidden;
         if (::isatty(::fileno(stream))) {
             hidden.emplace(::fileno(stream));
             PrintText(stderr, Text(prompt));
             std::fflush(stderr);
         }
-        bool fits = true;
-        for (int c = std::fgetc(stream); c != EOF && c != '\n'; c = std::fgetc(stream)) {
-            if (length_ < raw_.size()) {
-                raw_[length_++] = static_cast<char>(c);
-            } else {
-                fits = false;
-            }
-        }
+        const bool fits = petitora::ReadPasswordLine(::fileno(stream), raw_.data(), raw_.size(),
+                                                     &length_) == petitora::PasswordLineStatus::Ok;
         hidden.reset();
-        if (length_ > 0 && raw_[length_ - 1] == '\r') raw_[--length_] = '\0';
         if (!fits) return false;
         // A terminal types UTF-8; the key was encrypted with the password's
         // Windows-1252 bytes. Input that is not UTF-8 is taken as it is.
@@ -237,9 +234,25 @@ int RunCertificateCheck(int argc, char** argv) {
     return passed ? kExitPassed : kExitFailed;
 }
 
+// An interrupted store step in the request's folder, told and left as it is
+// (the next generation run there completes or undoes it).
+void ReportInterruptedPair(const std::string& requestPath) {
+    const std::size_t slash = requestPath.rfind('/');
+    const std::string folderPath = slash == std::string::npos ? "."
+                                   : slash == 0               ? "/"
+                                                              : requestPath.substr(0, slash);
+    petitora::SystemFileSystem files;
+    const petitora::HeldFolder folder(files, folderPath);
+    if (folder.handle < 0) return;
+    const std::string message =
+        petitora::RecoveryMessage(petitora::RecoverPair(files, folder.handle, true));
+    if (!message.empty()) PrintLine(stderr, message);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    petitora::DisableCoreDumps();
     if (argc == 2 && std::string_view(argv[1]) == "--version") {
         std::puts("petitora-verify " PETITORA_VERSION);
         return kExitPassed;
@@ -267,5 +280,6 @@ int main(int argc, char** argv) {
         petitora::VerifyFilesAt(argv[1], keyPath, password.Bytes());
     for (const std::string& line : petitora::ReportLines(report)) PrintLine(stdout, line);
     std::fflush(stdout);
+    ReportInterruptedPair(argv[1]);
     return report.AllPassed() ? kExitPassed : kExitFailed;
 }
