@@ -197,8 +197,10 @@ int SystemFileSystem::LockFolder(int folder) {
     const Clock::time_point until = Clock::now() + std::chrono::milliseconds(kLockWaitMilliseconds);
     for (;;) {
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return fd;
-        if (errno == ENOLCK || errno == EOPNOTSUPP || errno == EINVAL) return fd;
-        if ((errno != EWOULDBLOCK && errno != EINTR) || Clock::now() >= until) break;
+        // Only another run holding the lock is waited for: any other refusal
+        // means the file system cannot lock this folder.
+        if (errno != EWOULDBLOCK && errno != EINTR) return fd;
+        if (Clock::now() >= until) break;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     ::close(fd);

@@ -97,8 +97,9 @@ class FileSystem {
     // for briefly (kLockWaitMilliseconds). Returns the lock's handle (released
     // with Close; FlushFolder takes it), kLockBusy when another run kept it,
     // or kLockUnavailable when the folder cannot be opened for reading. A
-    // file system that cannot lock at all (flock gives ENOLCK, EOPNOTSUPP or
-    // EINVAL) is used unlocked.
+    // file system that cannot lock the folder (flock refuses with anything
+    // but EWOULDBLOCK: ENOLCK, EOPNOTSUPP, EINVAL, or EBADF on NFS, which
+    // locks only files open for writing) is used unlocked.
     static constexpr int kLockBusy = -1;
     static constexpr int kLockUnavailable = -2;
     static constexpr int kLockWaitMilliseconds = 3000;
