@@ -26,6 +26,7 @@ struct FileIdentity {
     std::int64_t modifiedSeconds = 0;
     std::int64_t modifiedNanoseconds = 0;
     bool isDirectory = false;
+    bool ownedByUser = false;  // owned by the user the process runs as
 
     bool SameEntry(const FileIdentity& other) const {
         return device == other.device && inode == other.inode;

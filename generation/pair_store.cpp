@@ -113,7 +113,7 @@ void SweepLeftovers(FileSystem& files, int folder, bool reportOnly, RecoveryRepo
     for (const std::string& name : names) {
         FileIdentity identity;
         if (name == kIntentRecordName || !files.Identify(folder, name, &identity) ||
-            identity.isDirectory) {
+            identity.isDirectory || !identity.ownedByUser) {
             continue;
         }
         const bool aside = StartsWith(name, kBackupPrefix);
@@ -361,9 +361,13 @@ RecoveryReport RecoverPair(FileSystem& files, int folder, bool reportOnly) {
     std::string text;
     const FileSystem::ReadStatus status =
         files.ReadSmallFileIn(folder, kIntentRecordName, kMaxRecordSize, &text);
+    // Only a record of this user's is acted on: in a folder that others can
+    // write to, theirs could name any file of his, inodes included.
+    FileIdentity owner;
+    const bool ours = files.Identify(folder, kIntentRecordName, &owner) && owner.ownedByUser;
     IntentRecord record;
     bool understood = true;
-    if (status == FileSystem::ReadStatus::Ok && IntentRecord::Parse(text, &record)) {
+    if (status == FileSystem::ReadStatus::Ok && ours && IntentRecord::Parse(text, &record)) {
         report.requestName = record.request.name;
         report.keyName = record.key.name;
         if (reportOnly) {
