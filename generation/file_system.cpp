@@ -186,9 +186,18 @@ bool SystemFileSystem::RenameNew(int folder, const std::string& from, const std:
     if (::renameat2(folder, from.c_str(), folder, to.c_str(), RENAME_NOREPLACE) == 0) return true;
     if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return false;
     // A file system without the flag: a hard link never replaces its target.
-    if (::linkat(folder, from.c_str(), folder, to.c_str(), 0) != 0) return false;
-    ::unlinkat(folder, from.c_str(), 0);
-    return true;
+    if (::linkat(folder, from.c_str(), folder, to.c_str(), 0) == 0) {
+        ::unlinkat(folder, from.c_str(), 0);
+        return true;
+    }
+    if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS) return false;
+    // Nor hard links (a shared folder of a virtual machine, a FUSE mount):
+    // looked at, then renamed, under the folder's lock.
+    struct stat status;
+    if (::fstatat(folder, to.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT) {
+        return false;
+    }
+    return ::renameat(folder, from.c_str(), folder, to.c_str()) == 0;
 }
 
 int SystemFileSystem::LockFolder(int folder) {

@@ -88,7 +88,9 @@ class FileSystem {
     // Puts from in place under to only when to does not exist (never replaces
     // anything): renameat2 with RENAME_NOREPLACE, or, where the file system
     // refuses that flag, a hard link to then the removal of from (a crash
-    // between the two leaves both names on the one file).
+    // between the two leaves both names on the one file), and where it has
+    // no hard links either, a look that to is absent then a rename (atomic
+    // against other store steps only, which hold the folder's lock).
     virtual bool RenameNew(int folder, const std::string& from, const std::string& to) = 0;
     // The lock of a store step in folder: flock(LOCK_EX) on a descriptor of
     // the folder itself, so no lock file is ever left behind and the lock
