@@ -108,7 +108,8 @@ class FileSystem {
     static constexpr int kLockWaitMilliseconds = 3000;
     virtual int LockFolder(int folder) = 0;
     // Forces the folder's entries (renames, removals) to the storage device;
-    // lock is a handle from LockFolder.
+    // lock is a handle from LockFolder. True on a file system that has no
+    // such step (fsync refuses a folder with EINVAL).
     virtual bool FlushFolder(int lock) = 0;
     // Reads a regular file of folder as ReadSmallFile does (a link is not
     // followed).
