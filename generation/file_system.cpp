@@ -177,6 +177,7 @@ bool SystemFileSystem::Identify(int folder, const std::string& name, FileIdentit
     identity->modifiedSeconds = status.st_mtim.tv_sec;
     identity->modifiedNanoseconds = status.st_mtim.tv_nsec;
     identity->isDirectory = S_ISDIR(status.st_mode);
+    identity->owner = status.st_uid;
     identity->ownedByUser = status.st_uid == ::geteuid();
     return true;
 }

@@ -26,6 +26,7 @@ struct FileIdentity {
     std::int64_t modifiedSeconds = 0;
     std::int64_t modifiedNanoseconds = 0;
     bool isDirectory = false;
+    std::uint64_t owner = 0;   // the owner's user id
     bool ownedByUser = false;  // owned by the user the process runs as
 
     bool SameEntry(const FileIdentity& other) const {

@@ -186,7 +186,7 @@ class FaultyFileSystem : public petitora::FileSystem {
     }
     bool Identify(int folder, const std::string& name, petitora::FileIdentity* id) override {
         if (!real_.Identify(folder, name, id)) return false;
-        if (foreign.count(name) > 0) id->ownedByUser = false;
+        if (foreign.count(name) > 0) id->ownedByUser = false, ++id->owner;
         return true;
     }
     bool RenameNew(int folder, const std::string& from, const std::string& to) override {
