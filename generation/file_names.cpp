@@ -22,7 +22,8 @@ bool RfcUsableAsFileName(const RegistrantRecord& registrant) {
 }
 
 bool NamesAFile(const std::string& requestName) {
-    return !requestName.empty() && requestName != "." && requestName != "..";
+    return !requestName.empty() && requestName != "." && requestName != ".." &&
+           requestName.rfind(".petitora-", 0) != 0;
 }
 
 std::string KeyFileName(const std::string& requestName) {

@@ -21,7 +21,9 @@ std::string DefaultRequestName(const RegistrantRecord& registrant);
 bool RfcUsableAsFileName(const RegistrantRecord& registrant);
 
 // True when a request name resolved from the destination box names a file:
-// not empty (a box that is empty or ends in "/" or "\"), "." or "..".
+// not empty (a box that is empty or ends in "/" or "\"), "." or "..", and
+// not a name of the store step's own files (".petitora-...", which a later
+// run's recovery would take for leftovers and remove).
 bool NamesAFile(const std::string& requestName);
 
 // The key file's name from the request file's: cut at the last "." (when

@@ -177,6 +177,8 @@ bool SystemFileSystem::Identify(int folder, const std::string& name, FileIdentit
     identity->modifiedSeconds = status.st_mtim.tv_sec;
     identity->modifiedNanoseconds = status.st_mtim.tv_nsec;
     identity->isDirectory = S_ISDIR(status.st_mode);
+    identity->owner = status.st_uid;
+    identity->ownedByUser = status.st_uid == ::geteuid();
     return true;
 }
 
@@ -185,9 +187,18 @@ bool SystemFileSystem::RenameNew(int folder, const std::string& from, const std:
     if (::renameat2(folder, from.c_str(), folder, to.c_str(), RENAME_NOREPLACE) == 0) return true;
     if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return false;
     // A file system without the flag: a hard link never replaces its target.
-    if (::linkat(folder, from.c_str(), folder, to.c_str(), 0) != 0) return false;
-    ::unlinkat(folder, from.c_str(), 0);
-    return true;
+    if (::linkat(folder, from.c_str(), folder, to.c_str(), 0) == 0) {
+        ::unlinkat(folder, from.c_str(), 0);
+        return true;
+    }
+    if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS) return false;
+    // Nor hard links (a shared folder of a virtual machine, a FUSE mount):
+    // looked at, then renamed, under the folder's lock.
+    struct stat status;
+    if (::fstatat(folder, to.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT) {
+        return false;
+    }
+    return ::renameat(folder, from.c_str(), folder, to.c_str()) == 0;
 }
 
 int SystemFileSystem::LockFolder(int folder) {
@@ -197,8 +208,10 @@ int SystemFileSystem::LockFolder(int folder) {
     const Clock::time_point until = Clock::now() + std::chrono::milliseconds(kLockWaitMilliseconds);
     for (;;) {
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return fd;
-        if (errno == ENOLCK || errno == EOPNOTSUPP || errno == EINVAL) return fd;
-        if ((errno != EWOULDBLOCK && errno != EINTR) || Clock::now() >= until) break;
+        // Only another run holding the lock is waited for: any other refusal
+        // means the file system cannot lock this folder.
+        if (errno != EWOULDBLOCK && errno != EINTR) return fd;
+        if (Clock::now() >= until) break;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     ::close(fd);
@@ -206,7 +219,8 @@ int SystemFileSystem::LockFolder(int folder) {
 }
 
 bool SystemFileSystem::FlushFolder(int lock) {
-    return ::fsync(lock) == 0;
+    // EINVAL: the file system cannot flush a folder (it has no such step).
+    return ::fsync(lock) == 0 || errno == EINVAL;
 }
 
 bool SystemFileSystem::ListNames(int folder, const std::string& prefix,

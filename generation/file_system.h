@@ -26,6 +26,8 @@ struct FileIdentity {
     std::int64_t modifiedSeconds = 0;
     std::int64_t modifiedNanoseconds = 0;
     bool isDirectory = false;
+    std::uint64_t owner = 0;   // the owner's user id
+    bool ownedByUser = false;  // owned by the user the process runs as
 
     bool SameEntry(const FileIdentity& other) const {
         return device == other.device && inode == other.inode;
@@ -87,7 +89,9 @@ class FileSystem {
     // Puts from in place under to only when to does not exist (never replaces
     // anything): renameat2 with RENAME_NOREPLACE, or, where the file system
     // refuses that flag, a hard link to then the removal of from (a crash
-    // between the two leaves both names on the one file).
+    // between the two leaves both names on the one file), and where it has
+    // no hard links either, a look that to is absent then a rename (atomic
+    // against other store steps only, which hold the folder's lock).
     virtual bool RenameNew(int folder, const std::string& from, const std::string& to) = 0;
     // The lock of a store step in folder: flock(LOCK_EX) on a descriptor of
     // the folder itself, so no lock file is ever left behind and the lock
@@ -97,14 +101,16 @@ class FileSystem {
     // for briefly (kLockWaitMilliseconds). Returns the lock's handle (released
     // with Close; FlushFolder takes it), kLockBusy when another run kept it,
     // or kLockUnavailable when the folder cannot be opened for reading. A
-    // file system that cannot lock at all (flock gives ENOLCK, EOPNOTSUPP or
-    // EINVAL) is used unlocked.
+    // file system that cannot lock the folder (flock refuses with anything
+    // but EWOULDBLOCK: ENOLCK, EOPNOTSUPP, EINVAL, or EBADF on NFS, which
+    // locks only files open for writing) is used unlocked.
     static constexpr int kLockBusy = -1;
     static constexpr int kLockUnavailable = -2;
     static constexpr int kLockWaitMilliseconds = 3000;
     virtual int LockFolder(int folder) = 0;
     // Forces the folder's entries (renames, removals) to the storage device;
-    // lock is a handle from LockFolder.
+    // lock is a handle from LockFolder. True on a file system that has no
+    // such step (fsync refuses a folder with EINVAL).
     virtual bool FlushFolder(int lock) = 0;
     // Reads a regular file of folder as ReadSmallFile does (a link is not
     // followed).

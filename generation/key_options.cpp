@@ -27,17 +27,17 @@ MessageRequest Question(std::string text, MessageTopic topic) {
 }
 
 // Asks (question icon, Yes and No, caption "Petitora") before files of the
-// destination's two names that already exist in folder would be replaced;
-// the request file does not count when the user agreed to replace it in the
+// destination's two names that already exist (job.agreedRequest and
+// job.agreedKey, recorded before the question) would be replaced; the
+// request file does not count when the user agreed to replace it in the
 // save-as chooser (replaceAgreedPath == pathText). True when nothing exists
 // or the answer is Yes.
-bool ConfirmReplacement(const GenerationJob& job, int folder, MessagePresenter& messages,
-                        FileSystem& files) {
+bool ConfirmReplacement(const GenerationJob& job, MessagePresenter& messages) {
     const Destination& destination = job.destination;
     const bool agreedInChooser =
         !job.replaceAgreedPath.empty() && job.replaceAgreedPath == job.pathText;
-    const bool requestExists = !agreedInChooser && files.Exists(folder, destination.requestName);
-    const bool keyExists = files.Exists(folder, destination.keyName);
+    const bool requestExists = !agreedInChooser && job.agreedRequest.has_value();
+    const bool keyExists = job.agreedKey.has_value();
     if (!requestExists && !keyExists) return true;
     return messages.Show(Question(ReplacementQuestion(destination, requestExists, keyExists),
                                   MessageTopic::ReplaceFiles)) == MessageAnswer::Yes;
@@ -193,19 +193,23 @@ KeyOptionsOutcome OnAccept(GenerationJob& job, GenerationServices& services) {
     // about this folder, even if its path comes to name another one.
     const HeldFolder folder(services.files, job.destination.folder);
     if (!CheckOutputFileName(job, folder.handle, services.messages, services.files) ||
-        !RecoverInterruptedPair(folder.handle, services) ||
-        !ConfirmReplacement(job, folder.handle, services.messages, services.files)) {
+        !RecoverInterruptedPair(folder.handle, services)) {
         outcome.focus = KeyOptionsFocus::Destination;
         return outcome;
     }
-    // What the user has agreed to replace: the run replaces these files and
-    // no other.
+    // The files the user is asked about, recorded before he is asked (a
+    // file put in their place while the question is up is not what he
+    // agreed to): the run replaces these files and no other.
     FileIdentity identity;
     if (services.files.Identify(folder.handle, job.destination.requestName, &identity)) {
         job.agreedRequest = identity;
     }
     if (services.files.Identify(folder.handle, job.destination.keyName, &identity)) {
         job.agreedKey = identity;
+    }
+    if (!ConfirmReplacement(job, services.messages)) {
+        outcome.focus = KeyOptionsFocus::Destination;
+        return outcome;
     }
     const MessageAnswer answer =
         services.messages.Show(Question(ConfirmationText(job), MessageTopic::ConfirmGeneration));

@@ -1,6 +1,7 @@
 #include "generation/pair_store.h"
 
 #include <charconv>
+#include <functional>
 #include <string_view>
 
 #include "generation/file_names.h"
@@ -107,13 +108,14 @@ bool StartsWith(const std::string& name, std::string_view prefix) {
 // Temporary files of store steps that never reached their record: new
 // files that were never put anywhere, and empty place-holders, are removed;
 // a moved-aside file that holds bytes is named and kept.
-void SweepLeftovers(FileSystem& files, int folder, bool reportOnly, RecoveryReport* report) {
+void SweepLeftovers(FileSystem& files, int folder, bool reportOnly, RecoveryReport* report,
+                    const std::function<bool(const FileIdentity&)>& trusted) {
     std::vector<std::string> names;
     if (!files.ListNames(folder, std::string(kStorePrefix), &names)) return;
     for (const std::string& name : names) {
         FileIdentity identity;
         if (name == kIntentRecordName || !files.Identify(folder, name, &identity) ||
-            identity.isDirectory) {
+            identity.isDirectory || !trusted(identity)) {
             continue;
         }
         const bool aside = StartsWith(name, kBackupPrefix);
@@ -361,9 +363,20 @@ RecoveryReport RecoverPair(FileSystem& files, int folder, bool reportOnly) {
     std::string text;
     const FileSystem::ReadStatus status =
         files.ReadSmallFileIn(folder, kIntentRecordName, kMaxRecordSize, &text);
+    // Only a record of this user's is acted on: in a folder that others can
+    // write to, theirs could name any file of his, inodes included. One of
+    // the folder's owner is taken too: he can rename or remove any entry of
+    // it anyway, and a mount that shows every file as one user's shows the
+    // folder as his.
+    FileIdentity self, owner;
+    const bool folderKnown = files.Identify(folder, ".", &self);
+    const auto trusted = [&](const FileIdentity& file) {
+        return file.ownedByUser || (folderKnown && file.owner == self.owner);
+    };
+    const bool ours = files.Identify(folder, kIntentRecordName, &owner) && trusted(owner);
     IntentRecord record;
     bool understood = true;
-    if (status == FileSystem::ReadStatus::Ok && IntentRecord::Parse(text, &record)) {
+    if (status == FileSystem::ReadStatus::Ok && ours && IntentRecord::Parse(text, &record)) {
         report.requestName = record.request.name;
         report.keyName = record.key.name;
         if (reportOnly) {
@@ -377,7 +390,7 @@ RecoveryReport RecoverPair(FileSystem& files, int folder, bool reportOnly) {
     if (!understood) {
         report.unknown.push_back(kIntentRecordName);
     } else {
-        SweepLeftovers(files, folder, reportOnly, &report);
+        SweepLeftovers(files, folder, reportOnly, &report, trusted);
     }
     if (lock >= 0) files.Close(lock);
     return report;

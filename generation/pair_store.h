@@ -109,7 +109,9 @@ struct RecoveryReport {
 };
 
 // Looks for an intent record and leftover temporary files in folder (a
-// handle from OpenFolder). Under the folder's lock it completes or undoes
+// handle from OpenFolder); only those owned by the user the process runs as
+// or by the folder's owner are acted on (a record of another user's is
+// named and left alone). Under the folder's lock it completes or undoes
 // the recorded change, so that the names hold the whole earlier pair or the
 // whole new pair, then removes the record, its files and every temporary
 // file of a store step that never reached its record (the folder is flushed

@@ -383,6 +383,19 @@ TEST(Generation, ExistingFilesAreReplacedOnlyWhenTheUserAgrees) {
                   1024);
     }
     {
+        SCOPED_TRACE("a pair put in place while the question is up is not replaced");
+        Session session(gentest::Registrant(UserType::PersonaFisica));
+        PlantEarlierPair(session.folder, base);
+        session.messages.onShow = [&](const MessageRequest& shown) {
+            if (shown.topic == MessageTopic::ReplaceFiles) {
+                WriteBytes(session.folder / (base + ".req"), "another run's request");
+            }
+        };
+        EXPECT_FALSE(session.Accept().closeWithOk);
+        EXPECT_EQ(session.Read(base + ".req"), "another run's request");
+        EXPECT_EQ(session.folder.List().size(), 2u);
+    }
+    {
         SCOPED_TRACE("agreement in the chooser covers the request file only");
         Session session(gentest::Registrant(UserType::PersonaFisica));
         PlantEarlierPair(session.folder, base);

@@ -135,6 +135,8 @@ class FaultyFileSystem : public petitora::FileSystem {
     // A crash: after this many operations that change the disk (creating,
     // writing, flushing, renaming, removing), no further one is performed.
     int dieAfter = -1;
+    // Names that Identify reports as owned by another user.
+    std::set<std::string> foreign;
 
     FaultyFileSystem() = default;
     FaultyFileSystem(Op op, int at) : faults{{op, at}} {}
@@ -183,7 +185,9 @@ class FaultyFileSystem : public petitora::FileSystem {
         return !Dead() && !Fails(Op::Remove) && real_.Remove(folder, name);
     }
     bool Identify(int folder, const std::string& name, petitora::FileIdentity* id) override {
-        return real_.Identify(folder, name, id);
+        if (!real_.Identify(folder, name, id)) return false;
+        if (foreign.count(name) > 0) id->ownedByUser = false, ++id->owner;
+        return true;
     }
     bool RenameNew(int folder, const std::string& from, const std::string& to) override {
         return !Dead() && !Fails(Op::Rename) && real_.RenameNew(folder, from, to);

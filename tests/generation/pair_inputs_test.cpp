@@ -75,6 +75,7 @@ TEST(PairInputs, DestinationsThatCannotTakeTheFilesFailBeforeTheMouse) {
         {"dot", "", ".", folderMissing},
         {"dot dot", "", "salida/..", folderMissing},
         {"a folder", "", "salida", folderMissing},
+        {"a name of the store step's own files", "", ".petitora-req-a.req", folderMissing},
         {"RFC letters with ../", "../A", "=", badDefault},
         {"RFC letters with ..\\", "..\\A", "=", badDefault},
         {"RFC letters with a control character", "PE\tJ", "=", badDefault},

@@ -129,6 +129,16 @@ TEST(PairStoreCrash, ARecordThatCannotBeUnderstoodIsLeftAloneAndNamed) {
         EXPECT_NE(RecoveryMessage(report).find(kIntentRecordName), std::string::npos);
         EXPECT_EQ(folder.List(), (std::set<std::string>{kIntentRecordName, ".petitora-req-abc"}));
     }
+    // A well-formed record of another user's naming a file of this one's.
+    ScratchFolder folder;
+    gentest::WriteBytes(folder / "X.req", "mine");
+    const FileIdentity mine = *IdentityOf(folder, "X.req");
+    record.request = {".petitora-req-a", "X.req", mine.device, mine.inode};
+    gentest::WriteBytes(folder / kIntentRecordName, record.Text());
+    FaultyFileSystem files;
+    files.foreign = {kIntentRecordName};
+    EXPECT_EQ(Recover(files, folder).unknown, std::vector<std::string>{kIntentRecordName});
+    EXPECT_EQ(ReadBytes(folder / "X.req"), "mine");
 }
 
 // One file alone: never over a file that appeared, over an agreed one only

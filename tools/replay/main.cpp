@@ -200,6 +200,7 @@ int main(int argc, char** argv) {
     SystemFileSystem files;
     capture.workingDirectory = files.CurrentDirectory();
     if (!capture.Allocated()) {
+        cerrojo::SecureWipe(password->data(), password->size());
         const MessageRequest memory = MemoryErrorMessage();
         PrintMessage(memory.caption, memory.text);
         return kExitRefused;
