@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QListView>
 #include <QLocale>
+#include <QSettings>
 #include <QTreeView>
 
 #include "ui/text_boundary.h"
@@ -62,6 +63,11 @@ void FitColumns(QFileDialog& chooser) {
 }
 
 }  // namespace
+
+void KeepNoChooserSettings() {
+    // A file under /dev/null can be neither read nor created.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("/dev/null"));
+}
 
 void PrepareFileChooser(QFileDialog& chooser, const QString& directory, UiText filter,
                         UiText acceptLabel) {

@@ -4,6 +4,7 @@
 #include <QStyleFactory>
 
 #include "ui/app_resources.h"
+#include "ui/file_chooser.h"
 #include "ui/main_window.h"
 #include "version.h"
 
@@ -21,6 +22,7 @@ void PrepareApplication(QApplication& app) {
     }
     QApplication::setWindowIcon(ApplicationIcon());
     InstallSpanishTranslation(app);
+    KeepNoChooserSettings();
 }
 
 RegistrationApp::RegistrationApp(QApplication& app) : app_(app) {

@@ -291,8 +291,10 @@ CertificateReport Verify(const Input& certificate, const Input& key,
     if (keyMatches && requestMatches) {
         material->certificate.assign(read.der, read.der + read.derLength);
         material->friendlyName = CertificateRfc(read.parsed);
-        if (material->friendlyName.empty()) {
-            material->friendlyName = Trimmed(ShownText(SlotValue(read.parsed.subject, kSlotCommonName)));
+        // (ShownText gives the "absent" word for a missing value: not a name.)
+        const cerrojo::DerValue commonName = SlotValue(read.parsed.subject, kSlotCommonName);
+        if (material->friendlyName.empty() && commonName.data != nullptr) {
+            material->friendlyName = Trimmed(ShownText(commonName));
         }
         if (material->friendlyName.empty() ||
             material->friendlyName.size() > cerrojo::kPfxMaxTextLength) {

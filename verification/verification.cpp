@@ -71,10 +71,14 @@ std::string ShownText(const DerValue& value) {
             text = bytes;
             break;
         case cerrojo::kDerIdUtf8String:
-            if (const std::optional<std::string> converted = Utf8ToCp1252(bytes)) {
-                text = *converted;
-            } else {
-                for (char c : bytes) text.push_back(static_cast<unsigned char>(c) < 0x80 ? c : '?');
+            // Character by character (the reader lets only well-formed
+            // UTF-8 through): one that Windows-1252 lacks becomes one '?'.
+            for (std::size_t i = 0; i < bytes.size();) {
+                const auto lead = static_cast<unsigned char>(bytes[i]);
+                const std::size_t length = std::min<std::size_t>(
+                    lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4, bytes.size() - i);
+                text += Utf8ToCp1252(bytes.substr(i, length)).value_or("?");
+                i += length;
             }
             break;
         case cerrojo::kDerIdBmpString:

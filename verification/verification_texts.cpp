@@ -114,6 +114,8 @@ constexpr const char* kTexts[] = {
     "%1: no coincide con el del certificado",
 
     "Contraseña nueva del archivo .pfx: ",
+    "La contraseña nueva del archivo .pfx no se puede usar: tiene más de 255 caracteres, o un "
+    "carácter que Petitora no admite en las contraseñas.",
     "Se guardó la llave privada con el certificado en %1.",
     "No se guardó el archivo .pfx: %1 ya existe, y Petitora no lo reemplaza.",
     "No se pudo guardar el archivo .pfx: no se puede escribir en esa carpeta, o el disco está "

@@ -109,6 +109,7 @@ enum class VerifyText : int {
 
     // The .pfx file.
     PfxPasswordPrompt,
+    PfxPasswordUnusable,
     PfxWritten,  // "%1" = the file
     PfxExists,   // "%1" = the file
     PfxNotWritten,

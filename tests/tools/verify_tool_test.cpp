@@ -293,6 +293,8 @@ TEST_F(VerifyTool, CertificateChecksAndPfx) {
          "ya existe, y Petitora no lo reemplaza", "out.pfx"},
         {good1 + "--pfx " + q("short.pfx") + " " + q("pair.key"), key + "corta\n", 2,
          "el tama\xC3\xB1o minimo de las claves es de 8 caracteres", nullptr},
+        {good1 + "--pfx " + q("wrong.pfx") + " " + q("pair.key"), key + "Nueva clave \xE2\x9C\x93\n", 2,
+         "no se puede usar", nullptr},
         {good1 + "--pfx " + q("wrong.pfx") + " " + q("pair.key"), "otra\n" + pfxPassword + "\n", 1,
          "porque el certificado no pas\xC3\xB3", nullptr},
         {"--certificate " + q("expired.cer") + " " + q("pair.key"), key, 1, "venci\xC3\xB3 el", nullptr},

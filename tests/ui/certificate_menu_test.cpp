@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTest>
 #include <QTreeView>
 #include <functional>
@@ -80,6 +81,10 @@ TEST(MenuPaths, EveryMenuPathLeavesEscapeClosingTheWindow) {
         testsupport::IssueCertificate(testsupport::Bytes(request.begin(), request.end()), authority);
     folder.Write("pexj.cer", std::string(certificate.begin(), certificate.end()));
     const std::string pfx = folder.Path("pexj.pfx");
+    // Where Qt's chooser would keep its visited folders.
+    const QFileInfo qtSettings(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                               "/QtProject.conf");
+    const QDateTime settingsBefore = qtSettings.lastModified();
 
     uitest::ScriptedMessages messages;
     SystemFileSystem files;
@@ -157,6 +162,7 @@ TEST(MenuPaths, EveryMenuPathLeavesEscapeClosingTheWindow) {
     }
     EXPECT_EQ(rows, std::vector<std::string>(5, "Correcto"));
     EXPECT_TRUE(offered);
+    EXPECT_EQ(QFileInfo(qtSettings.filePath()).lastModified(), settingsBefore) << "the choosers kept settings";
     struct stat info {};
     ASSERT_EQ(::stat(pfx.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);

@@ -32,6 +32,7 @@
 #include "generation/key_options.h"
 #include "generation/pair_store.h"
 #include "generation/password_line.h"
+#include "generation/secure_bytes.h"
 #include "generation/texts.h"
 #include "verification/certificate.h"
 #include "verification/verification.h"
@@ -125,6 +126,9 @@ class PasswordLine {
         return true;
     }
 
+    // The line was UTF-8 of characters Windows-1252 holds (or plain ASCII).
+    bool Windows1252() const { return convertedLength_.has_value(); }
+
     std::string_view Bytes() const {
         if (convertedLength_) return std::string_view(converted_.data(), *convertedLength_);
         return std::string_view(raw_.data(), length_);
@@ -212,6 +216,14 @@ int RunCertificateCheck(int argc, char** argv) {
         return kExitUsage;
     }
     if (command->pfxPath) {
+        // A new password, so as the generation takes one: UTF-8 of at most
+        // kMaxKeyOptionText characters Windows-1252 holds (the .pfx is keyed
+        // with their BMPString; raw bytes would give a file that opens with
+        // another password than the one typed).
+        if (!pfxPassword.Windows1252() || pfxPassword.Bytes().size() > petitora::kMaxKeyOptionText) {
+            PrintLine(stderr, Text(VerifyText::PfxPasswordUnusable));
+            return kExitUsage;
+        }
         // The key options' rules, the one line standing for both boxes.
         if (const auto broken = petitora::BrokenPasswordRule(pfxPassword.Bytes(), pfxPassword.Bytes())) {
             PrintLine(stderr, Text(broken->message));
