@@ -105,6 +105,12 @@ Bytes AlgorithmOid(cerrojo::AlgorithmId id) {
         case 112:
             dotted = "1.2.840.113549.3.7";
             break;
+        case 113:
+            dotted = "2.16.840.1.101.3.4.2.1";
+            break;
+        case 114:
+            dotted = "1.2.840.113549.1.1.11";
+            break;
         default:
             return {};
     }
@@ -213,7 +219,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             case 7: {
                 const std::uint8_t pick = in.Byte();
                 const cerrojo::AlgorithmId id =
-                    pick < 200 ? 100 + pick % 14
+                    pick < 200 ? 100 + pick % 16
                                : (pick < 240 ? pick % 8 : in.Integer<std::uint32_t>());
                 const Bytes oid = AlgorithmOid(id);
                 if (oid.empty()) {  // no entry: refused, nothing written
